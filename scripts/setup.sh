@@ -1,0 +1,35 @@
+#!/usr/bin/env bash
+# Installs every Debian package that kvss needs to build, test and run.
+# Skips what is already installed; uses sudo when not run as root.
+set -euo pipefail
+
+packages=(
+  # build
+  cmake g++ make pkg-config
+  # libraries
+  libgl-dev libglu1-mesa-dev libegl-dev libegl-mesa0 libgl1-mesa-dri libx11-dev
+  libpng-dev nlohmann-json3-dev libcli11-dev
+  # tests, benchmarks, sanitizers and fuzzing
+  libgtest-dev libgmock-dev libbenchmark-dev clang libclang-rt-14-dev
+  # Windows build and its tests, the X11 tests
+  g++-mingw-w64-x86-64 wine64 xvfb xdotool x11-apps
+)
+
+missing=()
+for package in "${packages[@]}"; do
+  if ! dpkg-query -W -f='${Status}' "$package" 2>/dev/null | grep -q "install ok installed"; then
+    missing+=("$package")
+  fi
+done
+
+if [ ${#missing[@]} -eq 0 ]; then
+  exit 0
+fi
+
+echo "setup: installing ${missing[*]}" >&2
+sudo=""
+if [ "$(id -u)" -ne 0 ]; then
+  sudo="sudo"
+fi
+$sudo apt-get update -qq
+DEBIAN_FRONTEND=noninteractive $sudo apt-get install -y -qq --no-install-recommends "${missing[@]}" >/dev/null

@@ -1,0 +1,63 @@
+#include "test_files.h"
+
+#include <sys/wait.h>
+
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <sstream>
+#include <stdexcept>
+
+namespace fs = std::filesystem;
+
+TempDir::TempDir() {
+    std::string pattern = (fs::temp_directory_path() / "kvss-test-XXXXXX").string();
+    if (mkdtemp(pattern.data()) == nullptr) throw std::runtime_error("cannot make a temporary directory");
+    root_ = pattern;
+}
+
+TempDir::~TempDir() {
+    std::error_code error;
+    fs::remove_all(root_, error);
+}
+
+std::string TempDir::write(const std::string& name, const Bytes& bytes) const {
+    const std::string file = path(name);
+    writeFileBytes(file, bytes);
+    return file;
+}
+
+std::string shellQuote(const std::string& text) {
+    std::string quoted = "'";
+    for (char c : text) {
+        if (c == '\'') quoted += "'\\''";
+        else quoted += c;
+    }
+    return quoted + "'";
+}
+
+namespace {
+std::string slurp(const std::string& path) {
+    std::ifstream in(path, std::ios::binary);
+    std::stringstream text;
+    text << in.rdbuf();
+    return text.str();
+}
+}  // namespace
+
+CommandResult runCommand(const std::string& commandLine) {
+    TempDir scratch;
+    const std::string out = scratch.path("out");
+    const std::string err = scratch.path("err");
+    const std::string full = commandLine + " >" + shellQuote(out) + " 2>" + shellQuote(err) + " </dev/null";
+    const int raw = std::system(full.c_str());
+    CommandResult result;
+    result.status = WIFEXITED(raw) ? WEXITSTATUS(raw) : -1;
+    result.out = slurp(out);
+    result.err = slurp(err);
+    return result;
+}
+
+CommandResult runKvtool(const std::string& arguments) {
+    return runCommand(shellQuote(KVTOOL_PATH) + " " + arguments);
+}

@@ -1,0 +1,58 @@
+#include "tool_support.h"
+
+#include <charconv>
+#include <cstdio>
+#include <cstdlib>
+#include <filesystem>
+#include <iostream>
+
+#include "data/hog_file.h"
+#include "data/kv_path.h"
+
+namespace fs = std::filesystem;
+
+std::string archivePathFor(const std::string& path) {
+    std::error_code error;
+    if (fs::is_directory(path, error)) return (fs::path(path) / "kv.hog").string();
+    return path;
+}
+
+std::unique_ptr<HogFile> openArchive(const std::string& path) {
+    const std::string archive = archivePathFor(path);
+    std::unique_ptr<HogFile> hog;
+    about(archive, [&] { hog.reset(new HogFile(archive.c_str())); });
+    return hog;
+}
+
+void useArchive(const std::string& path) {
+    std::unique_ptr<HogFile> hog = openArchive(path);
+    searchPath.reset(1);
+    searchPath.add(hog.release());
+}
+
+nlohmann::json jsonFloat(float value) {
+    char text[64];
+    const auto result = std::to_chars(text, text + sizeof text, value);
+    *result.ptr = 0;
+    return std::strtod(text, nullptr);
+}
+
+void printJson(const nlohmann::json& value) { std::cout << value.dump(2) << '\n'; }
+
+void writeFileSafely(const std::string& path, const void* data, size_t size) {
+    const std::string temporary = path + ".part";
+    std::FILE* file = std::fopen(temporary.c_str(), "wb");
+    if (file == nullptr) throw ToolError(path, "cannot create file");
+    const bool written = std::fwrite(data, 1, size, file) == size;
+    const bool closed = std::fclose(file) == 0;
+    std::error_code error;
+    if (!written || !closed) {
+        fs::remove(temporary, error);
+        throw ToolError(path, "cannot write file");
+    }
+    fs::rename(temporary, path, error);
+    if (error) {
+        fs::remove(temporary, error);
+        throw ToolError(path, "cannot write file");
+    }
+}

@@ -1,0 +1,50 @@
+#pragma once
+
+#include <memory>
+#include <stdexcept>
+#include <string>
+
+#include <nlohmann/json.hpp>
+
+#include "core/message.h"
+
+namespace CLI {
+class App;
+}
+class HogFile;
+
+// A failure the tool reports as "kvtool: <what>: <message>" with exit status 1.
+struct ToolError : std::runtime_error {
+    ToolError(std::string subject_, std::string message) : std::runtime_error(std::move(message)), subject(std::move(subject_)) {}
+    std::string subject;
+};
+
+// Runs `body`, turning a message text thrown by the system into a ToolError about `what`.
+template <class Body>
+void about(const std::string& what, Body&& body) {
+    try {
+        body();
+    } catch (Message message) {
+        throw ToolError(what, message);
+    }
+}
+
+// The archive at `path`, or the kv.hog inside `path` when it is a directory.
+std::string archivePathFor(const std::string& path);
+std::unique_ptr<HogFile> openArchive(const std::string& path);
+// Makes the archive at `path` the one archive of the search path.
+void useArchive(const std::string& path);
+
+// A float as JSON with its shortest decimal form (0.1f prints as 0.1).
+nlohmann::json jsonFloat(float value);
+// Prints JSON to standard output, indented, with a final newline.
+void printJson(const nlohmann::json& value);
+// Writes a file through a temporary name, so a failure never leaves half a file.
+void writeFileSafely(const std::string& path, const void* data, size_t size);
+
+// The commands; each adds its subcommand to the tool.
+void addListCommand(CLI::App& app);
+void addExtractCommand(CLI::App& app);
+void addPackCommand(CLI::App& app);
+void addTableCommand(CLI::App& app);
+void addDemoCommand(CLI::App& app);
