@@ -1,0 +1,4 @@
+#include "render/render_mode.h"
+
+RenderMode renderMode;
+RenderState renderState(&renderMode);
