@@ -1,0 +1,101 @@
+#include "model/poly_model.h"
+
+#include <algorithm>
+#include <cstring>
+
+#include "core/message.h"
+#include "textures/texture.h"
+
+const FunctionalPointKindRow functionalPointKinds[functionalPointKindCount] = {
+    {"GPNT", "Gun point", "Gun"},
+    {"GRND", "Ground point", "Ground"},
+    {"ATCH", "Attach point", "Attach"},
+};
+
+FunctionalPointKind functionalPointKindOf(const char* chunkId) {
+    for (FunctionalPointKind kind = 0; kind < functionalPointKindCount; ++kind) {
+        if (std::memcmp(chunkId, functionalPointKinds[kind].chunkId, 4) == 0) return kind;
+    }
+    fail("Invalid functional point tag");
+}
+
+Face::~Face() {
+    if (textured) delete texture;
+    delete[] corners;
+}
+
+Subobject::~Subobject() {
+    delete[] name;
+    delete property;
+    delete[] vertices;
+    delete[] normals;
+    delete[] alphas;
+    for (List& list : points) list.clear();
+    faces.clear();
+    rotationTrack.keys.clear();
+    positionTrack.keys.clear();
+    children.clear();
+    // ~ListNode then releases the siblings that follow.
+}
+
+void Subobject::addPoint(FunctionalPoint* point) {
+    points[point->kind].append(point);
+    List* modelList = model->pointList(point->kind);
+    point->number = modelList->count;
+    modelList->append(new RefNode<FunctionalPoint>(point));
+}
+
+WeaponBattery::~WeaponBattery() {
+    delete guns;
+    delete turrets;
+}
+
+PolyModel::PolyModel(InFile& stream)
+    : allSubobjects(new List), gunPoints(new List), groundPoints(new List), attachPoints(new List),
+      weaponBatteries(new List) {
+    try {
+        readModel(stream);
+    } catch (...) {
+        // A constructor that throws gets no destructor call.
+        release();
+        throw;
+    }
+}
+
+PolyModel::~PolyModel() { release(); }
+
+// References first, then what they refer to.
+void PolyModel::release() {
+    delete allSubobjects;
+    delete gunPoints;
+    delete groundPoints;
+    delete attachPoints;
+    delete weaponBatteries;
+    allSubobjects = gunPoints = groundPoints = attachPoints = weaponBatteries = nullptr;
+    rootSubobjects.clear();
+}
+
+namespace {
+// Depth first from the roots; subobjects off the tree are not counted.
+void latestKey(const List& subobjects, bool& found, int32_t& latest) {
+    const auto consider = [&](int32_t frame) {
+        latest = found ? std::max(latest, frame) : frame;
+        found = true;
+    };
+    for (const Subobject* s : subobjects.as<Subobject>()) {
+        if (const ListNode* key = s->positionTrack.keys.last) consider(static_cast<const PositionKey*>(key)->frame);
+        if (const ListNode* key = s->rotationTrack.keys.last) {
+            consider(static_cast<const RotationKeyNode*>(key)->frame);
+        }
+        latestKey(s->children, found, latest);
+    }
+}
+}  // namespace
+
+// The largest last-key frame, which can be negative when every key is; 0 only without keys.
+int32_t PolyModel::keyFrameExtent() const {
+    bool found = false;
+    int32_t latest = 0;
+    latestKey(rootSubobjects, found, latest);
+    return latest;
+}
