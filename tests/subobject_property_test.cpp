@@ -1,6 +1,5 @@
 #include <gtest/gtest.h>
 
-#include <cstring>
 #include <string>
 
 #include "data/in_file.h"
@@ -23,43 +22,29 @@ void expectValues(const SubobjectProperty& property, float a, float b, float c, 
 }
 }  // namespace
 
-TEST(PropertyTable, RowsAreInTheirFixedOrderWithTheirRanges) {
-    const char* tags[] = {"",        "$glow",   "$custom", "$facing", "$rotate", "$fov",     "$shell",
-                          "$frontface", "$jitter", "$monitor", "$viewer", "$layer", "$thruster"};
-    for (int32_t kind = 0; kind < propertyKindCount; ++kind) {
-        EXPECT_STREQ(propertyDescriptors[kind].tag, tags[kind]);
-        EXPECT_EQ(propertyDescriptors[kind].turnsSubobject, kind >= 3 && kind <= 5) << tags[kind];
-    }
-    EXPECT_EQ(propertyDescriptors[propertyRotate].parameters[0].minimum, 0.01f);
-    EXPECT_EQ(propertyDescriptors[propertyFov].parameterCount, 4);
-    EXPECT_EQ(propertyDescriptors[propertyFov].textValueCount, 3);
-    EXPECT_TRUE(propertyDescriptors[propertyFov].parameters[3].integer);
-    EXPECT_STREQ(propertyDescriptors[propertyThruster].label, propertyDescriptors[propertyGlow].label);
-}
-
 TEST(PropertyParsing, TextWithoutAKnownTagIsNone) {
     for (const char* text : {"", "no dollar here", "$unknown=3", "$"}) {
         const SubobjectProperty property = parsed(text);
-        EXPECT_EQ(property.kind(), propertyNone) << text;
+        EXPECT_EQ(property.kind(), SubobjectProperty::none) << text;
         expectValues(property, -1, -1, -1, -1);
     }
 }
 
 TEST(PropertyParsing, TagsMatchFromTheFirstDollarIgnoringCase) {
     const SubobjectProperty rotate = parsed("subsystem $rotate=2.5");
-    EXPECT_EQ(rotate.kind(), propertyRotate);
+    EXPECT_EQ(rotate.kind(), SubobjectProperty::rotate);
     EXPECT_FLOAT_EQ(rotate.parameterValue(0), 2.5f);
-    EXPECT_EQ(parsed("$ROTATE=2").kind(), propertyRotate);
-    EXPECT_EQ(parsed("$rotate_fast").kind(), propertyRotate);  // a prefix is enough
-    EXPECT_EQ(parsed("$layer $rotate=1").kind(), propertyLayer);
+    EXPECT_EQ(parsed("$ROTATE=2").kind(), SubobjectProperty::rotate);
+    EXPECT_EQ(parsed("$rotate_fast").kind(), SubobjectProperty::rotate);  // a prefix is enough
+    EXPECT_EQ(parsed("$layer $rotate=1").kind(), SubobjectProperty::layer);
     const SubobjectProperty thruster = parsed("$Thruster=1,0.5,0,10");
-    EXPECT_EQ(thruster.kind(), propertyThruster);
+    EXPECT_EQ(thruster.kind(), SubobjectProperty::thruster);
     expectValues(thruster, 1, 0.5f, 0, 10);
 }
 
 TEST(PropertyParsing, ScanningStopsAtTheFirstMismatch) {
     const SubobjectProperty spaced = parsed("$rotate 5");
-    EXPECT_EQ(spaced.kind(), propertyRotate);
+    EXPECT_EQ(spaced.kind(), SubobjectProperty::rotate);
     EXPECT_FLOAT_EQ(spaced.values[0], -1.0f);
     EXPECT_FLOAT_EQ(spaced.parameterValue(0), 0.01f);
 
@@ -67,7 +52,7 @@ TEST(PropertyParsing, ScanningStopsAtTheFirstMismatch) {
     expectValues(partial, 0.5f, 0.25f, -1, -1);
 
     const SubobjectProperty fov = parsed("$fov=90,4,1");
-    EXPECT_EQ(fov.kind(), propertyFov);
+    EXPECT_EQ(fov.kind(), SubobjectProperty::fov);
     expectValues(fov, 90, 4, 1, -1);
     EXPECT_FLOAT_EQ(fov.parameterValue(3), 0.0f);  // never in the text: its minimum
 }
@@ -99,7 +84,7 @@ TEST(PropertyReading, ReadsItsTextFromTheStreamWithinTheWindow) {
     const std::string path = dir.write("property", bytes.bytes());
     StdioInFile file(path.c_str());
     const SubobjectProperty property(file);
-    EXPECT_EQ(property.kind(), propertyRotate);
+    EXPECT_EQ(property.kind(), SubobjectProperty::rotate);
     EXPECT_FLOAT_EQ(property.parameterValue(0), 4.0f);
     EXPECT_EQ(readS32(file), 77);  // exactly the text was read
 

@@ -9,7 +9,8 @@
 
 class InFile;
 class Viewer;
-struct PolyModel;
+class PolyModel;
+struct RenderState;
 struct TextureRef;
 
 // Gun, ground and attach points; the number indexes the point lists.
@@ -39,7 +40,8 @@ struct FaceVertex {
     float v;
 };
 
-struct Face : ListNode {
+class Face : public ListNode {
+public:
     ~Face() override;
 
     Vector normal;
@@ -50,9 +52,10 @@ struct Face : ListNode {
     FaceVertex* corners = nullptr;    // owned, vertexCount long
 };
 
-struct Subobject;
+class Subobject;
 
-struct FunctionalPoint : ListNode {
+class FunctionalPoint : public ListNode {
+public:
     FunctionalPoint(FunctionalPointKind kind_, Subobject* subobject_) : subobject(subobject_), kind(kind_) {}
 
     Subobject* subobject;  // not owned; never null in a complete model
@@ -63,7 +66,8 @@ struct FunctionalPoint : ListNode {
     int32_t number = 0;    // place among the model's points of this kind
 };
 
-struct Subobject : ListNode {
+class Subobject : public ListNode {
+public:
     explicit Subobject(PolyModel* model_) : model(model_) {}
     ~Subobject() override;
 
@@ -90,7 +94,8 @@ struct Subobject : ListNode {
     List points[functionalPointKindCount];
 };
 
-struct WeaponBattery : ListNode {
+class WeaponBattery : public ListNode {
+public:
     WeaponBattery() : guns(new List), turrets(new List) {}
     ~WeaponBattery() override;
 
@@ -99,7 +104,8 @@ struct WeaponBattery : ListNode {
 };
 
 // One OOF model, read whole from a stream and never changed afterwards.
-struct PolyModel {
+class PolyModel {
+public:
     // Reads the model from `stream`, positioned at the start of an OOF file;
     // throws the reader's message text, and then nothing of the model is left.
     explicit PolyModel(InFile& stream);
@@ -111,7 +117,10 @@ struct PolyModel {
     // reachable from the roots, 0 without keys.
     int32_t keyFrameExtent() const;
     // A new camera for this model, owned by the caller (defined with the camera).
-    Viewer* createViewer();
+    Viewer* createViewer() const;
+    // Clears and draws one frame: `frame` in key frames, `seconds` since the
+    // model was put on screen (defined with the renderer).
+    void drawFrame(const RenderState& state, float frame, float seconds) const;
 
     List* pointList(FunctionalPointKind kind) const {
         return kind == gunPointKind ? gunPoints : kind == groundPointKind ? groundPoints : attachPoints;

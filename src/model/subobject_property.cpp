@@ -8,7 +8,7 @@
 #include "data/in_file.h"
 
 namespace {
-constexpr ParameterDescriptor none{"", 0.0f, 0.0f, false};
+constexpr ParameterDescriptor unused{"", 0.0f, 0.0f, false};
 constexpr ParameterDescriptor red{"red", 0.0f, 1.0f, false};
 constexpr ParameterDescriptor green{"green", 0.0f, 1.0f, false};
 constexpr ParameterDescriptor blue{"blue", 0.0f, 1.0f, false};
@@ -16,11 +16,11 @@ constexpr ParameterDescriptor size{"size", 0.0f, 1000.0f, false};
 }  // namespace
 
 const PropertyDescriptor propertyDescriptors[propertyKindCount] = {
-    {"", "", 0, 0, false, "None", {none, none, none, none}},
+    {"", "", 0, 0, false, "None", {unused, unused, unused, unused}},
     {"$glow", "=%f,%f,%f,%f", 4, 4, false, "Glow/thruster", {red, green, blue, size}},
-    {"$custom", "", 0, 0, false, "Custom ship logo", {none, none, none, none}},
-    {"$facing", "", 0, 0, true, "Facing", {none, none, none, none}},
-    {"$rotate", "=%f", 1, 1, true, "Rotate", {{"Seconds per rotation", 0.01f, 20.0f, false}, none, none, none}},
+    {"$custom", "", 0, 0, false, "Custom ship logo", {unused, unused, unused, unused}},
+    {"$facing", "", 0, 0, true, "Facing", {unused, unused, unused, unused}},
+    {"$rotate", "=%f", 1, 1, true, "Rotate", {{"Seconds per rotation", 0.01f, 20.0f, false}, unused, unused, unused}},
     {"$fov",
      "=%f,%f,%f",
      4,
@@ -31,12 +31,12 @@ const PropertyDescriptor propertyDescriptors[propertyKindCount] = {
       {"Seconds per rotation", 0.01f, 60.0f, false},
       {"Reaction time (seconds)", 0.0f, 10.0f, false},
       {"Weapon battery", 0.0f, 20.0f, true}}},
-    {"$shell", "", 0, 0, false, "Door shell", {none, none, none, none}},
-    {"$frontface", "", 0, 0, false, "Door front face", {none, none, none, none}},
-    {"$jitter", "", 0, 0, false, "Jitter", {none, none, none, none}},
-    {"$monitor", "%f", 1, 1, false, "Monitor", {{"Monitor #", 1.0f, 8.0f, true}, none, none, none}},
-    {"$viewer", "", 0, 0, false, "Viewer", {none, none, none, none}},
-    {"$layer", "", 0, 0, false, "Layer", {none, none, none, none}},
+    {"$shell", "", 0, 0, false, "Door shell", {unused, unused, unused, unused}},
+    {"$frontface", "", 0, 0, false, "Door front face", {unused, unused, unused, unused}},
+    {"$jitter", "", 0, 0, false, "Jitter", {unused, unused, unused, unused}},
+    {"$monitor", "%f", 1, 1, false, "Monitor", {{"Monitor #", 1.0f, 8.0f, true}, unused, unused, unused}},
+    {"$viewer", "", 0, 0, false, "Viewer", {unused, unused, unused, unused}},
+    {"$layer", "", 0, 0, false, "Layer", {unused, unused, unused, unused}},
     {"$thruster", "=%f,%f,%f,%f", 4, 4, false, "Glow/thruster", {red, green, blue, size}},
 };
 
@@ -67,7 +67,7 @@ void SubobjectProperty::parseProperty(const char* text) {
     const char* dollar = std::strchr(text, '$');
     const char* rest = dollar != nullptr ? dollar : "";
     for (float& value : values) value = -1.0f;
-    kind_ = propertyNone;
+    kind_ = none;
     for (int32_t kind = 0; kind < propertyKindCount; ++kind) {
         const PropertyDescriptor& row = propertyDescriptors[kind];
         const bool matches = row.tag[0] == 0 ? rest[0] == 0 : startsWithIgnoringCase(rest, row.tag);

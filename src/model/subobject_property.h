@@ -26,26 +26,27 @@ constexpr int32_t propertyKindCount = 13;
 // Indexed by kind; the order is fixed (the kind numbers are what the renderer tests).
 extern const PropertyDescriptor propertyDescriptors[propertyKindCount];
 
-enum PropertyKind : int32_t {
-    propertyNone = 0,
-    propertyGlow = 1,
-    propertyCustom = 2,
-    propertyFacing = 3,
-    propertyRotate = 4,
-    propertyFov = 5,
-    propertyShell = 6,
-    propertyFrontFace = 7,
-    propertyJitter = 8,
-    propertyMonitor = 9,
-    propertyViewer = 10,
-    propertyLayer = 11,
-    propertyThruster = 12,
-};
-
 // A subobject's special behaviour: a kind and up to four numbers from its
 // property text. The text itself is not kept.
 class SubobjectProperty {
 public:
+    // The kinds, as rows of the table.
+    enum Kind : int32_t {
+        none = 0,
+        glow = 1,
+        custom = 2,
+        facing = 3,
+        rotate = 4,
+        fov = 5,
+        shell = 6,
+        frontFace = 7,
+        jitter = 8,
+        monitor = 9,
+        viewer = 10,
+        layer = 11,
+        thruster = 12,
+    };
+
     SubobjectProperty() = default;
     // Reads a 32-bit length and that many bytes of text, and parses them.
     explicit SubobjectProperty(InFile& stream);
@@ -62,5 +63,5 @@ public:
     float values[4] = {-1.0f, -1.0f, -1.0f, -1.0f};
 
 private:
-    int32_t kind_ = propertyNone;
+    int32_t kind_ = none;
 };
