@@ -1,0 +1,40 @@
+#pragma once
+
+#include <map>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "host/settings.h"
+
+// The option store of platforms without a registry: a small text file of
+// "name=value" lines (values in decimal), e.g. ~/.config/kvss/settings.
+// Lines it does not know, such as game_dir, are kept when it writes.
+class FileOptionStore : public OptionStore {
+public:
+    explicit FileOptionStore(std::string path);
+
+    bool openForReading() override;
+    bool readValue(const char* name, void* data, uint32_t size) override;
+    bool openForWriting() override;
+    void writeValue(const char* name, const void* data, uint32_t size) override;
+    void close() override;
+
+    // A text value of the file (such as game_dir), if present.
+    std::optional<std::string> text(const std::string& name);
+    const std::string& path() const { return path_; }
+    // False when the last close could not write the file.
+    bool written() const { return written_; }
+
+private:
+    bool readLines();
+
+    std::string path_;
+    std::vector<std::string> lines_;
+    bool writing_ = false;
+    bool written_ = true;
+};
+
+// The settings file of the current user: $XDG_CONFIG_HOME/kvss/settings, or
+// ~/.config/kvss/settings.
+std::string defaultSettingsPath();

@@ -1,0 +1,54 @@
+#pragma once
+
+#include <cstdint>
+#include <optional>
+#include <string>
+
+class OptionStore;
+
+// A moment as the C library's ftime gives it.
+struct TimeStamp {
+    int32_t seconds = 0;        // since the epoch
+    uint16_t milliseconds = 0;  // 0..999
+};
+
+// b - a in seconds, as a float.
+inline float operator-(const TimeStamp& b, const TimeStamp& a) {
+    const int32_t milliseconds = static_cast<int32_t>(b.milliseconds) - static_cast<int32_t>(a.milliseconds);
+    return static_cast<float>(b.seconds - a.seconds) + static_cast<float>(milliseconds) * 0.001f;
+}
+
+struct ClientRect {
+    int32_t left = 0;
+    int32_t top = 0;
+    int32_t right = 0;
+    int32_t bottom = 0;
+};
+
+// Everything the saver needs from the platform it runs on: Windows, X11, or the
+// offscreen host of kvtool and the tests. The saver itself never includes a
+// platform header.
+class SaverPlatform {
+public:
+    virtual ~SaverPlatform() = default;
+
+    virtual OptionStore& optionStore() = 0;
+    // The window's client rectangle, in pixels.
+    virtual ClientRect clientRect() = 0;
+    // Creates a double-buffered RGBA OpenGL context for the window and makes it
+    // current. With `buildFont`, display lists 0..127 draw the glyphs of
+    // character codes 0..127 and move the raster position on.
+    virtual void createGlContext(bool buildFont) = 0;
+    virtual void destroyGlContext() = 0;
+    // An OpenGL extension entry point, or null.
+    virtual void* glProcAddress(const char* name) = 0;
+    virtual void swapBuffers() = 0;
+    virtual void startTimer(int milliseconds) = 0;
+    virtual void stopTimer() = 0;
+    virtual TimeStamp now() = 0;
+    // The path of the game's kv.hog; nothing when the game is not installed.
+    virtual std::optional<std::string> gameArchivePath() = 0;
+    // Shows `message` (captioned "Error" where there is a caption) and ends the
+    // process with exit status 1.
+    [[noreturn]] virtual void fatal(const char* message) = 0;
+};

@@ -1,0 +1,150 @@
+#include "host/x11/kvss_options.h"
+
+#include <algorithm>
+#include <cstdlib>
+#include <cstring>
+#include <stdexcept>
+
+#include <CLI/CLI.hpp>
+
+namespace {
+// xscreensaver starts hacks with single-dash long options ("-root").
+std::vector<std::string> normalised(int argc, const char* const* argv) {
+    std::vector<std::string> args;
+    for (int i = 1; i < argc; ++i) {
+        std::string arg = argv[i];
+        if (arg.size() > 2 && arg[0] == '-' && arg[1] != '-') arg = "-" + arg;
+        args.push_back(arg);
+    }
+    return args;
+}
+
+int indexOfSeconds(int seconds) {
+    for (int i = 0; i < objectTimeChoiceCount; ++i)
+        if (objectTimeChoices[i].seconds == seconds) return i;
+    return -1;
+}
+
+int indexOfSpeed(const std::string& speed) {
+    for (int i = 0; i < animSpeedChoiceCount; ++i)
+        if (speed == animSpeedChoices[i]) return i;
+    return -1;
+}
+}  // namespace
+
+bool parseGeometry(const std::string& text, int& width, int& height) {
+    const size_t x = text.find_first_of("xX");
+    if (x == std::string::npos) return false;
+    char* end = nullptr;
+    const long w = std::strtol(text.c_str(), &end, 10);
+    if (end != text.c_str() + x) return false;
+    const char* heightText = text.c_str() + x + 1;
+    const long h = std::strtol(heightText, &end, 10);
+    if (end == heightText || *end != 0) return false;
+    if (w <= 0 || h <= 0 || w > 32767 || h > 32767) return false;
+    width = static_cast<int>(w);
+    height = static_cast<int>(h);
+    return true;
+}
+
+bool parseWindowId(const std::string& text, uint64_t& id) {
+    if (text.empty()) return false;
+    char* end = nullptr;
+    const unsigned long long value = std::strtoull(text.c_str(), &end, 0);
+    if (*end != 0 || text[0] == '-') return false;
+    id = value;
+    return true;
+}
+
+void KvssOptions::applyTo(Settings& settings) const {
+    if (objectTimeIndex) settings.object_time_index = *objectTimeIndex;
+    if (animSpeedIndex) settings.anim_speed_index = *animSpeedIndex;
+    if (bilinear) settings.bilinear = *bilinear;
+    if (mipmap) settings.mipmap = *mipmap;
+    if (wireframe) settings.wireframe = *wireframe;
+    if (mirror) settings.mirror = *mirror;
+    if (showFps) settings.show_fps = *showFps;
+}
+
+KvssOptions parseKvssOptions(int argc, const char* const* argv, const char* environmentWindow, std::string& helpText) {
+    KvssOptions options;
+    CLI::App app{"kvss: shows the 3D models of Korvane, one after another, as a screen saver.\n"
+                 "Follows the conventions of xscreensaver hacks; options override the settings file\n"
+                 "($XDG_CONFIG_HOME/kvss/settings or ~/.config/kvss/settings) for one run."};
+    app.set_help_flag("-h,--help", "Print this help and exit");
+
+    std::string geometry;
+    std::string windowIdText;
+    bool root = false;
+    bool fullscreen = false;
+    int seconds = 0;
+    std::string speed;
+    app.add_option("--geometry", geometry, "Size of its own window, WxH (default 1024x768)");
+    app.add_flag("--root", root, "Draw on the root window (or $XSCREENSAVER_WINDOW)");
+    app.add_option("--window-id", windowIdText, "Draw into this existing window (decimal or 0x hex)");
+    app.add_flag("--fullscreen", fullscreen, "A full-screen window that closes on a key, a button or a mouse move");
+    app.add_option("--game", options.gameDirectory, "The game's directory, holding kv.hog (else game_dir in the settings file)");
+    app.add_option("--time-per-object", seconds, "Seconds each model stays on screen: 5, 15, 30 or 60");
+    app.add_option("--anim-speed", speed, "Animation speed in key frames per second: 1, 2, 3, 5, 10 or 20");
+    struct Flag {
+        const char* name;
+        const char* help;
+        std::optional<uint8_t>* target;
+    };
+    const Flag flags[] = {
+        {"bilinear", "Bilinear texture filtering", &options.bilinear},
+        {"mipmap", "Mipmapped textures", &options.mipmap},
+        {"wireframe", "Draw about one model in ten as a wireframe", &options.wireframe},
+        {"mirror", "Layer a reflection over the models' faces", &options.mirror},
+        {"fps", "Show the frame, frame rate and model name", &options.showFps},
+    };
+    for (const Flag& flag : flags) {
+        std::optional<uint8_t>* target = flag.target;
+        app.add_flag_callback(std::string("--") + flag.name, [target] { *target = 1; }, flag.help);
+        app.add_flag_callback(std::string("--no-") + flag.name, [target] { *target = 0; },
+                              std::string("Turn off: ") + flag.help);
+    }
+    app.add_flag("--save-settings", options.saveSettings,
+                 "Write all seven options (with the ones given here) to the settings file and exit");
+
+    std::vector<std::string> args = normalised(argc, argv);
+    std::reverse(args.begin(), args.end());  // CLI11 takes them last-first
+    try {
+        app.parse(args);
+    } catch (const CLI::CallForHelp&) {
+        helpText = app.help();
+        options.helpShown = true;
+        return options;
+    } catch (const CLI::ParseError& error) {
+        throw std::runtime_error(error.what());
+    }
+
+    if (!geometry.empty() && !parseGeometry(geometry, options.width, options.height))
+        throw std::runtime_error("--geometry: expected WxH, for example 1024x768");
+    if (seconds != 0 || app.count("--time-per-object") > 0) {
+        const int index = indexOfSeconds(seconds);
+        if (index < 0) throw std::runtime_error("--time-per-object: must be 5, 15, 30 or 60");
+        options.objectTimeIndex = index;
+    }
+    if (app.count("--anim-speed") > 0) {
+        const int index = indexOfSpeed(speed);
+        if (index < 0) throw std::runtime_error("--anim-speed: must be 1, 2, 3, 5, 10 or 20");
+        options.animSpeedIndex = index;
+    }
+
+    if (!windowIdText.empty()) {
+        if (!parseWindowId(windowIdText, options.windowId) || options.windowId == 0)
+            throw std::runtime_error("--window-id: not a window id: " + windowIdText);
+        options.mode = WindowMode::windowId;
+    } else if (environmentWindow != nullptr && environmentWindow[0] != 0 && !fullscreen) {
+        // xscreensaver names the window to draw into here.
+        if (!parseWindowId(environmentWindow, options.windowId) || options.windowId == 0)
+            throw std::runtime_error(std::string("XSCREENSAVER_WINDOW: not a window id: ") + environmentWindow);
+        options.mode = WindowMode::windowId;
+    } else if (root) {
+        options.mode = WindowMode::root;
+    } else if (fullscreen) {
+        options.mode = WindowMode::fullscreen;
+    }
+    return options;
+}

@@ -1,0 +1,44 @@
+#pragma once
+
+#include <cstdint>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "host/settings.h"
+
+// Where the Linux saver draws.
+enum class WindowMode {
+    ownWindow,   // a window of its own, closed by the window manager, Escape or q
+    fullscreen,  // a full-screen window that closes on user input, like a screen saver
+    root,        // the root window
+    windowId,    // a window made by someone else (xscreensaver)
+};
+
+// The command line of kvss, after xscreensaver's single-dash forms are accepted.
+struct KvssOptions {
+    WindowMode mode = WindowMode::ownWindow;
+    uint64_t windowId = 0;
+    int width = 1024;
+    int height = 768;
+    std::string gameDirectory;   // empty: take game_dir from the settings file
+    bool saveSettings = false;   // write the seven values and exit
+    bool helpShown = false;      // --help printed; exit 0
+
+    // Options given on the command line; they override the settings file.
+    std::optional<int32_t> objectTimeIndex;
+    std::optional<int32_t> animSpeedIndex;
+    std::optional<uint8_t> bilinear, mipmap, wireframe, mirror, showFps;
+
+    // Applies the command-line options to settings read from the store.
+    void applyTo(Settings& settings) const;
+};
+
+// Parses argv; `environmentWindow` is $XSCREENSAVER_WINDOW (null when unset).
+// Throws std::runtime_error with a message for the user on bad arguments.
+KvssOptions parseKvssOptions(int argc, const char* const* argv, const char* environmentWindow, std::string& helpText);
+
+// "1024x768" -> 1024, 768; false when malformed or not positive.
+bool parseGeometry(const std::string& text, int& width, int& height);
+// Decimal or 0x-prefixed hexadecimal window id; false when malformed.
+bool parseWindowId(const std::string& text, uint64_t& id);

@@ -1,0 +1,192 @@
+#include "host/x11/x11_platform.h"
+
+#include <X11/keysym.h>
+#include <sys/time.h>
+#include <unistd.h>
+
+#include <cstdio>
+#include <cstdlib>
+#include <stdexcept>
+
+namespace {
+// Mouse movement that closes a full-screen saver: more than this many pixels,
+// horizontal and vertical distance summed, from the last recorded position.
+constexpr int mouseThreshold = 4;
+}  // namespace
+
+X11Platform::X11Platform(Display* display, const KvssOptions& options, FileOptionStore& store)
+    : display_(display), options_(options), store_(store) {}
+
+X11Platform::~X11Platform() {
+    destroyGlContext();
+    if (visual_ != nullptr) XFree(visual_);
+    if (ownsWindow_ && window_ != 0) XDestroyWindow(display_, window_);
+}
+
+XVisualInfo* X11Platform::chooseVisual() {
+    const int screen = DefaultScreen(display_);
+    // Depth bits as well as the double-buffered RGBA that the saver asks for:
+    // without them X servers may give a visual with no depth buffer at all.
+    int withDepth[] = {GLX_RGBA, GLX_DOUBLEBUFFER, GLX_RED_SIZE, 8, GLX_GREEN_SIZE, 8, GLX_BLUE_SIZE, 8,
+                       GLX_DEPTH_SIZE, 16, None};
+    if (XVisualInfo* visual = glXChooseVisual(display_, screen, withDepth)) return visual;
+    int plain[] = {GLX_RGBA, GLX_DOUBLEBUFFER, None};
+    return glXChooseVisual(display_, screen, plain);
+}
+
+void X11Platform::openWindow() {
+    const int screen = DefaultScreen(display_);
+    const Window rootWindow = RootWindow(display_, screen);
+    if (options_.mode == WindowMode::root || options_.mode == WindowMode::windowId) {
+        window_ = options_.mode == WindowMode::root ? rootWindow : static_cast<Window>(options_.windowId);
+        XWindowAttributes attributes;
+        if (XGetWindowAttributes(display_, window_, &attributes) == 0)
+            throw std::runtime_error("no such window: " + std::to_string(options_.windowId));
+        // The window's own visual must be used; find its GLX description.
+        XVisualInfo wanted;
+        wanted.visualid = XVisualIDFromVisual(attributes.visual);
+        wanted.screen = XScreenNumberOfScreen(attributes.screen);
+        int count = 0;
+        visual_ = XGetVisualInfo(display_, VisualIDMask | VisualScreenMask, &wanted, &count);
+        int doubleBuffered = 0;
+        if (visual_ == nullptr || glXGetConfig(display_, visual_, GLX_DOUBLEBUFFER, &doubleBuffered) != 0)
+            throw std::runtime_error("the window's visual does not support OpenGL");
+        XSelectInput(display_, window_, StructureNotifyMask | ExposureMask);
+        return;
+    }
+
+    visual_ = chooseVisual();
+    if (visual_ == nullptr) throw std::runtime_error("no double-buffered RGBA OpenGL visual");
+    XSetWindowAttributes attributes{};
+    attributes.colormap = XCreateColormap(display_, rootWindow, visual_->visual, AllocNone);
+    attributes.background_pixel = BlackPixel(display_, screen);
+    attributes.border_pixel = 0;
+    attributes.event_mask = StructureNotifyMask | ExposureMask | KeyPressMask;
+    unsigned long mask = CWColormap | CWBackPixel | CWBorderPixel | CWEventMask;
+    int width = options_.width;
+    int height = options_.height;
+    if (options_.mode == WindowMode::fullscreen) {
+        width = DisplayWidth(display_, screen);
+        height = DisplayHeight(display_, screen);
+        attributes.event_mask |= ButtonPressMask | PointerMotionMask;
+        attributes.override_redirect = True;  // above everything, no decorations, as a screen saver
+        mask |= CWOverrideRedirect;
+    }
+    window_ = XCreateWindow(display_, rootWindow, 0, 0, static_cast<unsigned>(width), static_cast<unsigned>(height), 0,
+                            visual_->depth, InputOutput, visual_->visual, mask, &attributes);
+    ownsWindow_ = true;
+    XStoreName(display_, window_, options_.mode == WindowMode::fullscreen ? "Screen Saver" : "kvss");
+    deleteWindow_ = XInternAtom(display_, "WM_DELETE_WINDOW", False);
+    XSetWMProtocols(display_, window_, &deleteWindow_, 1);
+    XMapRaised(display_, window_);
+    if (options_.mode == WindowMode::fullscreen) {
+        hideCursor();
+        XSetInputFocus(display_, window_, RevertToParent, CurrentTime);
+        Window rootReturn, child;
+        int winX, winY;
+        unsigned int buttons;
+        XQueryPointer(display_, window_, &rootReturn, &child, &lastPointerX_, &lastPointerY_, &winX, &winY, &buttons);
+    }
+    XSync(display_, False);
+}
+
+void X11Platform::hideCursor() {
+    static char empty[1] = {0};
+    const Pixmap blank = XCreateBitmapFromData(display_, window_, empty, 1, 1);
+    XColor black{};
+    const Cursor cursor = XCreatePixmapCursor(display_, blank, blank, &black, &black, 0, 0);
+    XDefineCursor(display_, window_, cursor);
+    XFreeCursor(display_, cursor);
+    XFreePixmap(display_, blank);
+}
+
+ClientRect X11Platform::clientRect() {
+    XWindowAttributes attributes;
+    XGetWindowAttributes(display_, window_, &attributes);
+    return {0, 0, attributes.width, attributes.height};
+}
+
+void X11Platform::createGlContext(bool buildFont) {
+    context_ = glXCreateContext(display_, visual_, nullptr, True);
+    if (context_ == nullptr) throw std::runtime_error("cannot create an OpenGL context");
+    glXMakeCurrent(display_, window_, context_);
+    if (buildFont) {
+        font_ = XLoadQueryFont(display_, "fixed");
+        if (font_ == nullptr) font_ = XLoadQueryFont(display_, "*");
+        if (font_ != nullptr) glXUseXFont(font_->fid, 0, 128, 0);
+    }
+}
+
+void X11Platform::destroyGlContext() {
+    if (context_ == nullptr) return;
+    glXMakeCurrent(display_, None, nullptr);
+    glXDestroyContext(display_, context_);
+    context_ = nullptr;
+    if (font_ != nullptr) {
+        XFreeFont(display_, font_);
+        font_ = nullptr;
+    }
+}
+
+void* X11Platform::glProcAddress(const char* name) {
+    return reinterpret_cast<void*>(glXGetProcAddress(reinterpret_cast<const GLubyte*>(name)));
+}
+
+void X11Platform::swapBuffers() { glXSwapBuffers(display_, window_); }
+
+TimeStamp X11Platform::now() {
+    timeval tv{};
+    gettimeofday(&tv, nullptr);
+    return {static_cast<int32_t>(tv.tv_sec), static_cast<uint16_t>(tv.tv_usec / 1000)};
+}
+
+std::optional<std::string> X11Platform::gameArchivePath() {
+    std::string directory = options_.gameDirectory;
+    if (directory.empty()) directory = store_.text("game_dir").value_or("");
+    if (directory.empty()) return std::nullopt;
+    const std::string path = directory + "/kv.hog";
+    if (access(path.c_str(), R_OK) != 0) return std::nullopt;
+    return path;
+}
+
+void X11Platform::fatal(const char* message) {
+    std::fprintf(stderr, "%s\n", message);
+    std::exit(1);
+}
+
+bool X11Platform::handleEvents(ClientRect& resized) {
+    const bool closesOnInput = options_.mode == WindowMode::fullscreen;
+    while (XPending(display_) > 0) {
+        XEvent event;
+        XNextEvent(display_, &event);
+        switch (event.type) {
+            case ConfigureNotify:
+                if (event.xconfigure.window == window_)
+                    resized = {0, 0, event.xconfigure.width, event.xconfigure.height};
+                break;
+            case ClientMessage:
+                if (static_cast<Atom>(event.xclient.data.l[0]) == deleteWindow_) return false;
+                break;
+            case KeyPress: {
+                if (closesOnInput) return false;
+                const KeySym key = XLookupKeysym(&event.xkey, 0);
+                if (key == XK_Escape || key == XK_q || key == XK_Q) return false;
+                break;
+            }
+            case ButtonPress:
+                if (closesOnInput) return false;
+                break;
+            case MotionNotify:
+                if (closesOnInput) {
+                    const int d = std::abs(event.xmotion.x_root - lastPointerX_) +
+                                  std::abs(event.xmotion.y_root - lastPointerY_);
+                    // Small moves change nothing, so they add up until one passes the threshold.
+                    if (d > mouseThreshold) return false;
+                }
+                break;
+            default:
+                break;
+        }
+    }
+    return true;
+}

@@ -1,0 +1,56 @@
+#pragma once
+
+#include <X11/Xlib.h>
+#include <X11/Xutil.h>
+#include <GL/glx.h>
+
+#include <string>
+
+#include "host/file_option_store.h"
+#include "host/saver_platform.h"
+#include "host/x11/kvss_options.h"
+
+// The saver's platform on Linux: an X window with a GLX context, the settings
+// file, and the game directory from the command line or the settings file.
+class X11Platform : public SaverPlatform {
+public:
+    X11Platform(Display* display, const KvssOptions& options, FileOptionStore& store);
+    ~X11Platform() override;
+
+    // Makes or adopts the window the options ask for; throws std::runtime_error.
+    void openWindow();
+
+    OptionStore& optionStore() override { return store_; }
+    ClientRect clientRect() override;
+    void createGlContext(bool buildFont) override;
+    void destroyGlContext() override;
+    void* glProcAddress(const char* name) override;
+    void swapBuffers() override;
+    void startTimer(int milliseconds) override { timerMilliseconds_ = milliseconds; }
+    void stopTimer() override { timerMilliseconds_ = 0; }
+    TimeStamp now() override;
+    std::optional<std::string> gameArchivePath() override;
+    [[noreturn]] void fatal(const char* message) override;
+
+    Window window() const { return window_; }
+    int timerMilliseconds() const { return timerMilliseconds_; }
+    // Handles the window's pending events; false once the saver should close.
+    bool handleEvents(ClientRect& resized);
+
+private:
+    XVisualInfo* chooseVisual();
+    void hideCursor();
+
+    Display* display_;
+    const KvssOptions& options_;
+    FileOptionStore& store_;
+    Window window_ = 0;
+    bool ownsWindow_ = false;
+    Atom deleteWindow_ = 0;
+    XVisualInfo* visual_ = nullptr;
+    GLXContext context_ = nullptr;
+    XFontStruct* font_ = nullptr;
+    int timerMilliseconds_ = 0;
+    int lastPointerX_ = 0;
+    int lastPointerY_ = 0;
+};

@@ -1,0 +1,198 @@
+#include <GL/gl.h>
+
+#include <cmath>
+
+#include "model/poly_model.h"
+#include "render/draw_frame.h"
+#include "textures/texture.h"
+
+namespace {
+constexpr double radiansToDegrees = 57.29577951308232;
+constexpr GLenum textureUnit0 = 0x84C0;  // GL_TEXTURE0_ARB
+constexpr GLenum textureUnit1 = 0x84C1;  // GL_TEXTURE1_ARB
+
+using ActiveTextureFunction = void(APIENTRY*)(GLenum);
+ActiveTextureFunction activeTexture = nullptr;
+
+bool reflectionLayerWanted(const RenderMode& mode) {
+    return mode.reflection && activeTexture != nullptr && reflectionTexture.ref != nullptr;
+}
+
+void reflectionLayerOn(const RenderMode& mode, float seconds) {
+    activeTexture(textureUnit1);
+    glEnable(GL_TEXTURE_2D);
+    glTexEnvi(GL_TEXTURE_ENV, GL_TEXTURE_ENV_MODE, mode.reflectionModulate ? GL_MODULATE : GL_DECAL);
+    reflectionTexture.ref->bind(seconds);
+    glTexGeni(GL_S, GL_TEXTURE_GEN_MODE, GL_SPHERE_MAP);
+    glTexGeni(GL_T, GL_TEXTURE_GEN_MODE, GL_SPHERE_MAP);
+    glEnable(GL_TEXTURE_GEN_S);
+    glEnable(GL_TEXTURE_GEN_T);
+    activeTexture(textureUnit0);
+}
+
+void reflectionLayerOff() {
+    activeTexture(textureUnit1);
+    glDisable(GL_TEXTURE_2D);
+    activeTexture(textureUnit0);
+}
+
+// Turns a $facing subobject's first face towards the viewer, about its centre.
+void setUpBillboard(const Subobject& s) {
+    glPushMatrix();
+    GLdouble m[16];
+    glGetDoublev(GL_MODELVIEW_MATRIX, m);
+    m[0] = m[5] = m[10] = 1.0;
+    m[1] = m[2] = m[4] = m[6] = m[8] = m[9] = 0.0;
+    glLoadMatrixd(m);
+
+    const Vector n = s.faces.as<Face>().begin().operator*()->normal;
+    const float d = n.z;
+    if (d < -0.999f) {
+        glRotatef(180.0f, 0.0f, 1.0f, 0.0f);
+    } else if (d > 0.999f) {
+        // already facing the viewer
+    } else {
+        Vector axis(n.y, -n.x, 0.0f);
+        axis.normalize();
+        glRotatef(static_cast<float>(std::acos(d) * radiansToDegrees), axis.x, axis.y, axis.z);
+    }
+    glTranslatef(-s.center.x, -s.center.y, -s.center.z);
+    glDepthMask(GL_FALSE);
+}
+}  // namespace
+
+void setActiveTextureFunction(void* entryPoint) { activeTexture = reinterpret_cast<ActiveTextureFunction>(entryPoint); }
+
+bool hasActiveTextureFunction() { return activeTexture != nullptr; }
+
+bool spinAxis(const Subobject& s, Vector& axis) {
+    const ListNode* node = s.rotationTrack.keys.first;
+    if (node == nullptr) return false;
+    const Quaternion* q = &static_cast<const RotationKeyNode*>(node)->key.orientation;
+    if (q->w == 1.0f) {
+        node = node->next;
+        if (node == nullptr) return false;
+        q = &static_cast<const RotationKeyNode*>(node)->key.orientation;
+        if (q->w == 1.0f) return false;
+    }
+    axis = q->w >= 0.0f ? q->v : -q->v;
+    axis.normalize();
+    return true;
+}
+
+Quaternion subobjectRotation(const Subobject& s, float frame, float seconds) {
+    switch (s.property->kind()) {
+        case SubobjectProperty::fov:
+            return Quaternion();
+        case SubobjectProperty::rotate: {
+            Vector axis;
+            if (!spinAxis(s, axis)) return Quaternion();
+            float f = seconds / s.property->parameterValue(0);
+            f = f - std::trunc(f);
+            const float angle = static_cast<float>(2.0 * 3.14159265358979323846 * f);
+            return Quaternion::fromAxisAngle(axis, angle);
+        }
+        default:
+            return s.rotationTrack.rotationAt(frame);
+    }
+}
+
+void drawFace(const Face& f, const Vector* vertices, const Vector* normals, const float* alphas, bool smooth,
+              float seconds) {
+    glPolygonMode(GL_FRONT, GL_FILL);
+    float colour[4] = {1.0f, 1.0f, 1.0f, 1.0f};
+    if (f.textured) {
+        glEnable(GL_TEXTURE_2D);
+        f.texture->bind(seconds);
+    } else {
+        colour[0] = f.colour[0] / 255.0f;
+        colour[1] = f.colour[1] / 255.0f;
+        colour[2] = f.colour[2] / 255.0f;
+    }
+    glBegin(GL_POLYGON);
+    if (!smooth) glNormal3fv(f.normal.data());
+    for (int32_t i = 0; i < f.vertexCount; ++i) {
+        const FaceVertex& c = f.corners[i];
+        glTexCoord2f(c.u, c.v);
+        if (smooth) glNormal3fv(normals[c.vertex].data());
+        colour[3] = alphas[c.vertex];
+        glColor4fv(colour);
+        glVertex3fv(vertices[c.vertex].data());
+    }
+    glEnd();
+    if (f.textured) {
+        f.texture->unbind();
+        glDisable(GL_TEXTURE_2D);
+    }
+    glPolygonMode(GL_FRONT, GL_LINE);
+}
+
+void drawFaceOutline(const Face& f, const Vector* vertices) {
+    glBegin(GL_POLYGON);
+    for (int32_t i = 0; i < f.vertexCount; ++i) glVertex3fv(vertices[f.corners[i].vertex].data());
+    glEnd();
+}
+
+void drawPointMarker(const FunctionalPoint& point) {
+    const float r = point.subobject->model->radius;
+    glBegin(GL_POINTS);
+    glVertex3fv(point.position.data());
+    glEnd();
+    const Vector tip = point.position + (point.normal * 0.2f) * r;
+    glBegin(GL_POLYGON);
+    glVertex3fv(tip.data());
+    glEdgeFlag(GL_FALSE);
+    glVertex3fv(point.position.data());
+    glVertex3fv(point.position.data());
+    glEdgeFlag(GL_TRUE);
+    glEnd();
+}
+
+void drawSubobject(const Subobject& s, const RenderState& state, float frame, float seconds, RenderPass pass) {
+    const RenderMode& m = *state.mode;
+    glPushMatrix();
+    const Vector p = s.positionTrack.positionAt(frame);
+    glTranslatef(p.x, p.y, p.z);
+    const Quaternion::AxisAngle turn = subobjectRotation(s, frame, seconds).toAxisAngle();
+    glRotatef(static_cast<float>(turn.angle * radiansToDegrees), turn.axis.x, turn.axis.y, turn.axis.z);
+
+    const bool isFacing = s.property->kind() == SubobjectProperty::facing;
+    // A $facing subobject without faces has no normal to turn by: it draws nothing.
+    const bool facing = pass == facingBillboards && isFacing && s.faces.first != nullptr;
+    if (facing) setUpBillboard(s);
+
+    if (pass == allSubobjects || facing || (pass == exceptFacing && !isFacing)) {
+        for (const Face* f : s.faces.as<Face>()) {
+            glEnable(GL_CULL_FACE);
+            if (state.solid) {
+                const bool layer = reflectionLayerWanted(m);
+                if (layer) reflectionLayerOn(m, seconds);
+                glPolygonOffset(1.0f, 0.0f);
+                if (m.lighting) glEnable(GL_LIGHTING);
+                drawFace(*f, s.vertices, s.normals, s.alphas, m.smoothShading, seconds);
+                if (m.lighting) glDisable(GL_LIGHTING);
+                if (layer) reflectionLayerOff();
+            }
+            if (state.wire) {
+                if (!m.cullOutlines) glDisable(GL_CULL_FACE);
+                glPolygonOffset(0.0f, -1.0f);
+                glColor3fv(m.outlineColour.data());
+                drawFaceOutline(*f, s.vertices);
+            }
+            if (facing) break;  // a billboard shows only its first face
+        }
+    }
+    if (facing) {
+        glPopMatrix();
+        glDepthMask(GL_TRUE);
+    }
+    glDisable(GL_CULL_FACE);
+
+    if (state.wire && (pass == allSubobjects || pass == exceptFacing)) {
+        glPolygonOffset(0.0f, -7.0f);
+        glColor3fv(m.markerColour.data());
+        for (const FunctionalPoint* point : s.points[gunPointKind].as<FunctionalPoint>()) drawPointMarker(*point);
+    }
+    for (const Subobject* child : s.children.as<Subobject>()) drawSubobject(*child, state, frame, seconds, pass);
+    glPopMatrix();
+}

@@ -1,0 +1,167 @@
+#include <gtest/gtest.h>
+
+#include <cstring>
+#include <fstream>
+#include <map>
+#include <string>
+
+#include "host/file_option_store.h"
+#include "host/settings.h"
+#include "test_files.h"
+
+namespace {
+// A registry key in memory: values keep their data length, reads follow the
+// registry's rule (succeed only when the data fits the asked size).
+class MemoryStore : public OptionStore {
+public:
+    bool exists = true;
+    bool writable = true;
+    std::map<std::string, std::vector<uint8_t>> values;
+    std::vector<std::string> readOrder;
+
+    bool openForReading() override { return exists; }
+    bool readValue(const char* name, void* data, uint32_t size) override {
+        readOrder.push_back(name);
+        auto it = values.find(name);
+        if (it == values.end() || it->second.size() > size) return false;
+        std::memcpy(data, it->second.data(), it->second.size());
+        return true;
+    }
+    bool openForWriting() override { return writable; }
+    void writeValue(const char* name, const void* data, uint32_t size) override {
+        const auto* bytes = static_cast<const uint8_t*>(data);
+        values[name] = std::vector<uint8_t>(bytes, bytes + size);
+        exists = true;
+    }
+    void close() override {}
+};
+
+std::string slurp(const std::string& path) {
+    std::ifstream in(path);
+    return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
+}
+}  // namespace
+
+TEST(Settings, DefaultsStayWhenTheStoreIsMissing) {
+    MemoryStore store;
+    store.exists = false;
+    Settings settings;
+    loadSettings(store, settings);
+    EXPECT_EQ(settings.object_time_index, 1);
+    EXPECT_EQ(settings.anim_speed_index, 3);
+    EXPECT_EQ(settings.bilinear, 1);
+    EXPECT_EQ(settings.mipmap, 1);
+    EXPECT_EQ(settings.wireframe, 0);
+    EXPECT_EQ(settings.mirror, 0);
+    EXPECT_EQ(settings.show_fps, 0);
+    EXPECT_TRUE(store.readOrder.empty());
+    EXPECT_STREQ(objectTimeChoices[settings.object_time_index].label, "15 seconds");
+    EXPECT_STREQ(animSpeedChoices[settings.anim_speed_index], "5");
+}
+
+TEST(Settings, SaveWritesAllSevenValuesWithTheirWidthsAndLoadReadsThemBack) {
+    MemoryStore store;
+    Settings settings;
+    settings.object_time_index = 3;
+    settings.anim_speed_index = 5;
+    settings.wireframe = 1;
+    settings.bilinear = 0;
+    saveSettings(store, settings);
+    ASSERT_EQ(store.values.size(), 7u);
+    EXPECT_EQ(store.values["object_time_index"], (std::vector<uint8_t>{3, 0, 0, 0}));
+    EXPECT_EQ(store.values["anim_speed_index"], (std::vector<uint8_t>{5, 0, 0, 0}));
+    EXPECT_EQ(store.values["bilinear"], (std::vector<uint8_t>{0}));
+    EXPECT_EQ(store.values["wireframe"], (std::vector<uint8_t>{1}));
+    EXPECT_EQ(store.values["show_fps"], (std::vector<uint8_t>{0}));
+
+    Settings loaded;
+    loadSettings(store, loaded);
+    EXPECT_EQ(loaded.object_time_index, 3);
+    EXPECT_EQ(loaded.anim_speed_index, 5);
+    EXPECT_EQ(loaded.bilinear, 0);
+    EXPECT_EQ(loaded.wireframe, 1);
+    EXPECT_EQ(store.readOrder, (std::vector<std::string>{"object_time_index", "anim_speed_index", "bilinear", "mipmap",
+                                                         "wireframe", "mirror", "show_fps"}));
+}
+
+TEST(Settings, AValueThatDoesNotFitItsWidthKeepsTheDefault) {
+    MemoryStore store;
+    store.values["mipmap"] = {0, 0, 0, 0};     // a flag stored as a full 4-byte number
+    store.values["mirror"] = {1};
+    Settings settings;
+    loadSettings(store, settings);
+    EXPECT_EQ(settings.mipmap, 1);
+    EXPECT_EQ(settings.mirror, 1);
+}
+
+TEST(Settings, AStoreThatCannotBeWrittenSavesNothing) {
+    MemoryStore store;
+    store.writable = false;
+    saveSettings(store, Settings{});
+    EXPECT_TRUE(store.values.empty());
+}
+
+TEST(Settings, ChoicesClampAsTheDialogShowsThem) {
+    EXPECT_EQ(clampChoice(7, objectTimeChoiceCount), 3);
+    EXPECT_EQ(clampChoice(-2, objectTimeChoiceCount), 0);
+    EXPECT_EQ(clampChoice(2, animSpeedChoiceCount), 2);
+    EXPECT_EQ(objectTimeChoices[3].seconds, 60);
+    EXPECT_STREQ(animSpeedChoices[5], "20");
+}
+
+TEST(FileStore, WritesReadableLinesAndKeepsOtherLines) {
+    TempDir dir;
+    const std::string path = dir.path("config/kvss/settings");
+    {
+        FileOptionStore first(path);
+        ASSERT_TRUE(first.openForWriting());
+        first.close();
+    }
+    std::ofstream(path) << "# mine\ngame_dir=/games/korvane\nshow_fps=1\n";
+    FileOptionStore store(path);
+    Settings settings;
+    settings.object_time_index = 2;
+    saveSettings(store, settings);
+    EXPECT_TRUE(store.written());
+    const std::string text = slurp(path);
+    EXPECT_NE(text.find("# mine\n"), std::string::npos);
+    EXPECT_NE(text.find("game_dir=/games/korvane\n"), std::string::npos);
+    EXPECT_NE(text.find("object_time_index=2\n"), std::string::npos);
+    EXPECT_NE(text.find("show_fps=0\n"), std::string::npos);  // replaced in place
+    EXPECT_EQ(text.find("show_fps=1"), std::string::npos);
+
+    FileOptionStore reader(path);
+    Settings loaded;
+    loadSettings(reader, loaded);
+    EXPECT_EQ(loaded.object_time_index, 2);
+    EXPECT_EQ(reader.text("game_dir").value_or(""), "/games/korvane");
+}
+
+TEST(FileStore, ValuesOutsideTheirWidthOrMalformedKeepTheDefaults) {
+    TempDir dir;
+    const std::string path = dir.path("settings");
+    std::ofstream(path) << "bilinear=300\nmipmap=-1\nwireframe=yes\nmirror = 1 \nobject_time_index=99999999999\n"
+                           "anim_speed_index=-4\n";
+    FileOptionStore store(path);
+    Settings settings;
+    loadSettings(store, settings);
+    EXPECT_EQ(settings.bilinear, 1);
+    EXPECT_EQ(settings.mipmap, 1);
+    EXPECT_EQ(settings.wireframe, 0);
+    EXPECT_EQ(settings.mirror, 1);
+    EXPECT_EQ(settings.object_time_index, 1);
+    EXPECT_EQ(settings.anim_speed_index, -4);  // fits; the saver clamps it when it starts
+}
+
+TEST(FileStore, AMissingFileReadsAsNoStoreAndTheDefaultPathFollowsXdg) {
+    TempDir dir;
+    FileOptionStore store(dir.path("absent"));
+    EXPECT_FALSE(store.openForReading());
+    const std::string home = std::getenv("HOME") ? std::getenv("HOME") : "";
+    setenv("XDG_CONFIG_HOME", "/tmp/xdg-test", 1);
+    EXPECT_EQ(defaultSettingsPath(), "/tmp/xdg-test/kvss/settings");
+    unsetenv("XDG_CONFIG_HOME");
+    setenv("HOME", "/home/someone", 1);
+    EXPECT_EQ(defaultSettingsPath(), "/home/someone/.config/kvss/settings");
+    setenv("HOME", home.c_str(), 1);
+}
