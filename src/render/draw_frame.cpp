@@ -112,7 +112,7 @@ void PolyModel::drawFrame(const RenderState& state, float frame, float seconds) 
             drawSubobject(*root, state, frame, seconds, facingBillboards);
     } else {
         for (const Subobject* root : rootSubobjects.as<Subobject>())
-            drawSubobject(*root, state, frame, seconds, allSubobjects);
+            drawSubobject(*root, state, frame, seconds, RenderPass::allSubobjects);
     }
 
     if (!m.showText) return;
