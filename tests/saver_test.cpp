@@ -117,8 +117,8 @@ TEST(SaverRandomTest, FollowsTheFifteenBitGenerator) {
 }
 
 TEST(TimeStampTest, DifferenceCountsSignedMilliseconds) {
-    EXPECT_FLOAT_EQ(TimeStamp{11, 100} - TimeStamp{10, 900}, 0.2f);
-    EXPECT_FLOAT_EQ(TimeStamp{10, 0} - TimeStamp{0, 0}, 10.0f);
+    EXPECT_FLOAT_EQ((TimeStamp{11, 100} - TimeStamp{10, 900}), 0.2f);
+    EXPECT_FLOAT_EQ((TimeStamp{10, 0} - TimeStamp{0, 0}), 10.0f);
 }
 
 TEST_F(SaverCycle, StartUpListsModelsInTableOrderAndTheFirstTickLoadsOne) {

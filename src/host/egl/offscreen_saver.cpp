@@ -23,7 +23,7 @@ public:
 OffscreenSaver::OffscreenSaver(const Options& options)
     : options_(options), noStore_(std::make_unique<NoOptionStore>()) {
     clock_.seconds = static_cast<int32_t>(options.seed);
-    saver_ = std::make_unique<Saver>(*this);
+    saver_.reset(new Saver(*this));  // the base is private: convert here, not inside make_unique
     saver_->settings = options.settings;
     saver_->loadSettingsFromStore = false;
     saver_->pinnedModel = options.model;

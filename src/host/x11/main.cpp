@@ -7,6 +7,7 @@
 #include <stdexcept>
 #include <thread>
 
+#include "core/message.h"
 #include "host/file_option_store.h"
 #include "host/saver.h"
 #include "host/x11/kvss_options.h"
