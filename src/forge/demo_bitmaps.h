@@ -9,3 +9,4 @@ Bytes engineGlowAnimation();   // 4 frames of a pulsing blue-white glow, with al
 Bytes runningLightsBitmap();   // 32x8 strip of lights that slides along its faces
 Bytes beaconGlowBitmap();      // 32x32 soft amber glow with alpha
 Bytes solarPanelBitmap();      // 32x32 blue photovoltaic cells
+Bytes glassBitmap();           // the canopy glass
