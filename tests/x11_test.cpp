@@ -66,11 +66,23 @@ class KvssOnX : public ::testing::Test {
 protected:
     static void SetUpTestSuite() {
         if (!onPath("Xvfb")) return;
-        for (int number = 91; number < 120 && server == 0; ++number) {
-            const std::string lock = "/tmp/.X" + std::to_string(number) + "-lock";
-            if (access(lock.c_str(), F_OK) == 0) continue;
-            display = ":" + std::to_string(number);
-            server = spawn({"Xvfb", display, "-screen", "0", "800x600x24", "-nolisten", "tcp"}, {}, "/dev/null");
+        // Xvfb chooses a free display itself and writes its number to the pipe:
+        // test processes that ctest runs side by side never share one server.
+        // No reset when the probe below disconnects, or SetUp's connection may
+        // arrive mid-reset and be refused.
+        int fds[2];
+        if (pipe(fds) != 0) return;
+        server = spawn({"Xvfb", "-displayfd", std::to_string(fds[1]), "-screen", "0", "800x600x24", "-nolisten", "tcp",
+                        "-noreset"},
+                       {}, "/dev/null");
+        close(fds[1]);
+        std::string number;
+        char c = 0;
+        // Ends at the newline, or when Xvfb exits without naming a display.
+        while (read(fds[0], &c, 1) == 1 && c != '\n') number += c;
+        close(fds[0]);
+        if (!number.empty()) {
+            display = ":" + number;
             for (int tries = 0; tries < 100; ++tries) {
                 if (Display* d = XOpenDisplay(display.c_str())) {
                     XCloseDisplay(d);
@@ -78,9 +90,9 @@ protected:
                 }
                 std::this_thread::sleep_for(50ms);
             }
-            stop(server);
-            server = 0;
         }
+        stop(server);
+        server = 0;
     }
     static void TearDownTestSuite() {
         stop(server);
