@@ -16,6 +16,7 @@ int main(int argc, char** argv) {
     addTextureCommand(app);
     addPackCommand(app);
     addDemoCommand(app);
+    addDumpCommand(app);
 
     try {
         app.parse(argc, argv);

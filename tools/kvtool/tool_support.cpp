@@ -37,7 +37,11 @@ nlohmann::json jsonFloat(float value) {
     return std::strtod(text, nullptr);
 }
 
-void printJson(const nlohmann::json& value) { std::cout << value.dump(2) << '\n'; }
+// Names come from game files and need not be UTF-8: such bytes print as U+FFFD
+// rather than failing the whole output.
+void printJson(const nlohmann::json& value) {
+    std::cout << value.dump(2, ' ', false, nlohmann::json::error_handler_t::replace) << '\n';
+}
 
 void writeFileSafely(const std::string& path, const void* data, size_t size) {
     const std::string temporary = path + ".part";

@@ -49,3 +49,4 @@ void addPackCommand(CLI::App& app);
 void addTableCommand(CLI::App& app);
 void addDemoCommand(CLI::App& app);
 void addTextureCommand(CLI::App& app);
+void addDumpCommand(CLI::App& app);
