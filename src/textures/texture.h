@@ -85,10 +85,11 @@ struct TextureSlot {
 
 // Resolves `name` through the game table and the search path and decodes its
 // OGF or OAF file into `texture` (name, properties, frames). A name no file
-// bears (any name with "/" or "\\" among them: nothing is opened from disk)
-// and an animated OAF without frames give the NO FILE image. Throws "Incorrect
-// OGF header", "Bad OGF image size" or the stream's message for a damaged file;
-// whatever was decoded by then is owned by `texture`. Returns the file that was read, or "" for the built-in image.
+// bears (among them any name with a slash or backslash: nothing is opened from
+// disk) and an animated OAF without frames give the NO FILE image. Throws
+// "Incorrect OGF header", "Bad OGF image size" or the stream's message for a
+// damaged file; whatever was decoded by then is owned by `texture`. Returns the
+// file that was read, or "" for the built-in image.
 std::string loadTextureImages(Texture& texture, const char* name);
 
 // Whether an OpenGL context is current on this thread. Textures ask before
