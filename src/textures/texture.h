@@ -14,8 +14,9 @@ constexpr uint32_t textureUsesAlpha = 0x400000;     // pixel alpha kept, scaled 
 // The properties of a texture that the game table does not describe.
 constexpr uint32_t defaultTextureFlags = textureUsesAlpha | textureAnimated;
 
-// Game bitmaps are small; a side beyond this is a damaged or hostile file,
-// refused before anything is allocated.
+// Game bitmaps are small; a side beyond this, or an animation whose frames
+// together hold more pixels than one such square, is a damaged or hostile
+// file, refused before anything is allocated.
 constexpr int maxTextureSide = 4096;
 
 // The built-in NO FILE image (16 x 16 RGBA), shown for any bitmap that cannot
