@@ -174,9 +174,18 @@ TEST_F(TextureDecoding, MalformedOrCutShortImagesRaiseTheirMessage) {
     huge.height = maxTextureSide;
     huge.run(255, 0).run(255, 0);
     Bytes unterminated = {0, 0, ogfArgb4444, 'a', 'b'};
+    // One full-size frame uses up what a whole animation may hold.
+    OgfImage largest;
+    largest.width = maxTextureSide;
+    largest.height = maxTextureSide;
+    largest.runs.assign(maxTextureSide * maxTextureSide / 255 + 1, {255, 0xFFFF});
+    OafAnimation tooMuch;
+    tooMuch.frames = {largest, solidImage(1, 1, 0xFFFF)};
 
     TableWriter table;
+    table.texture({.name = "toomuch", .fileName = "toomuch.oaf"});
     useArchive(HogWriter()
+                   .add("toomuch.oaf", tooMuch.bytes())
                    .add("marker.ogf", ogf(marker))
                    .add("format.ogf", ogf(format))
                    .add("noruns.ogf", ogf(noRuns))
@@ -185,7 +194,8 @@ TEST_F(TextureDecoding, MalformedOrCutShortImagesRaiseTheirMessage) {
                    .add("toohigh.ogf", ogf(tooHigh))
                    .add("huge.ogf", ogf(huge))
                    .add("wide.ogf", ogf(solidImage(maxTextureSide, 1, 0xFFFF)))
-                   .add("unterminated.ogf", unterminated));
+                   .add("unterminated.ogf", unterminated),
+               table);
 
     expectMessage("Incorrect OGF header", [&] { load("marker"); });
     expectMessage("Incorrect OGF header", [&] { load("format"); });
@@ -196,6 +206,7 @@ TEST_F(TextureDecoding, MalformedOrCutShortImagesRaiseTheirMessage) {
     expectMessage("Tried to read past limit", [&] { load("huge"); });
     expectMessage("Tried to read past limit", [&] { load("unterminated"); });
     EXPECT_EQ(load("wide")->frames[0].width, maxTextureSide);
+    expectMessage("Bad OGF image size", [&] { load("toomuch"); });
 }
 
 TEST_F(TextureDecoding, AMissingBitmapShowsTheNoFileImage) {

@@ -14,8 +14,9 @@ constexpr uint32_t textureUsesAlpha = 0x400000;     // pixel alpha kept, scaled 
 // The properties of a texture that the game table does not describe.
 constexpr uint32_t defaultTextureFlags = textureUsesAlpha | textureAnimated;
 
-// Game bitmaps are small; a side beyond this is a damaged or hostile file,
-// refused before anything is allocated.
+// Game bitmaps are small; a side beyond this, or an animation whose frames
+// together hold more pixels than one such square, is a damaged or hostile
+// file, refused before anything is allocated.
 constexpr int maxTextureSide = 4096;
 
 // The built-in NO FILE image (16 x 16 RGBA), shown for any bitmap that cannot
@@ -51,7 +52,8 @@ struct Texture : ListNode {
     float slideRateV = 0.0f;
     uint32_t flags = 0;
 
-    // `seconds` since the model was put on screen: picks the frame, slides, sets blending.
+    // `seconds` since the model was put on screen: picks the frame (frame 0
+    // for a negative or non-finite time), slides, sets blending.
     void bind(float seconds);
     void unbind();
     void releaseGl();
@@ -74,6 +76,7 @@ struct TextureRef : ListNode {
 struct TextureSlot {
     ~TextureSlot();
     // Does nothing when `name` is the name already held (case counts).
+    // A bitmap that fails to decode leaves the slot empty and throws its message.
     void setName(const char* name);
     void clear();
 
@@ -83,9 +86,11 @@ struct TextureSlot {
 
 // Resolves `name` through the game table and the search path and decodes its
 // OGF or OAF file into `texture` (name, properties, frames). A name no file
-// bears gives the NO FILE image. Throws "Incorrect OGF header", "Bad OGF image
-// size" or the stream's message for a damaged file; whatever was decoded by then
-// is owned by `texture`. Returns the file that was read, or "" for the built-in image.
+// bears (among them any name with a slash or backslash: nothing is opened from
+// disk) and an animated OAF without frames give the NO FILE image. Throws
+// "Incorrect OGF header", "Bad OGF image size" or the stream's message for a
+// damaged file; whatever was decoded by then is owned by `texture`. Returns the
+// file that was read, or "" for the built-in image.
 std::string loadTextureImages(Texture& texture, const char* name);
 
 // Whether an OpenGL context is current on this thread. Textures ask before

@@ -105,7 +105,8 @@ Rgba convertPixel(uint16_t v, uint8_t format, const Texture& texture) {
 
 // One image record: header, the full-size image's runs, then the stored mip
 // levels' runs, which are stepped over.
-void readImageRecord(InFile& stream, const Texture& texture, TextureFrame& frame) {
+// `pixelBudget` is what the texture's frames may still hold between them.
+void readImageRecord(InFile& stream, const Texture& texture, TextureFrame& frame, int32_t& pixelBudget) {
     if (readU16(stream) != 0) fail("Incorrect OGF header");
     const uint8_t format = readU8(stream);
     if (format != formatArgb4444 && format != formatArgb1555) fail("Incorrect OGF header");
@@ -121,6 +122,8 @@ void readImageRecord(InFile& stream, const Texture& texture, TextureFrame& frame
     // run of 3 bytes covers at most 255 pixels: a stream too short to fill the
     // image is refused before its buffer is allocated.
     const int32_t pixelCount = width * height;
+    if (pixelCount > pixelBudget) fail("Bad OGF image size");
+    pixelBudget -= pixelCount;
     const int64_t leastBytes = static_cast<int64_t>((pixelCount + maxRunLength - 1) / maxRunLength) * bytesPerRun;
     if (leastBytes > static_cast<int64_t>(stream.size()) - stream.tell()) fail("Tried to read past limit");
 
@@ -229,6 +232,9 @@ std::string loadTextureImages(Texture& texture, const char* name) {
     // leaves every decoded frame to the texture's destructor.
     texture.frames = new TextureFrame[frameCount];
     texture.frameCount = frameCount;
-    for (int i = 0; i < frameCount; ++i) readImageRecord(*stream, texture, texture.frames[i]);
+    // All frames together get no more than one image of the largest size:
+    // 255 frames of that size would be 16 GB from a 50 MB file.
+    int32_t pixelBudget = maxTextureSide * maxTextureSide;
+    for (int i = 0; i < frameCount; ++i) readImageRecord(*stream, texture, texture.frames[i], pixelBudget);
     return fileName;
 }

@@ -11,10 +11,10 @@
 #include "textures/texture.h"
 
 namespace {
-// EGL initialisation is per display, not counted: the shared surfaceless
-// display is terminated only when the last context on it goes.
-int liveContexts = 0;
-
+// The surfaceless display is one per process and stays initialised until
+// exit: initialisation is not counted, so terminating it would pull it from
+// under other contexts, and Mesa's teardown (which unloads its driver) leaks
+// a few blocks that no tool could then attribute.
 EGLDisplay surfacelessDisplay() {
     const char* extensions = eglQueryString(EGL_NO_DISPLAY, EGL_EXTENSIONS);
     if (extensions == nullptr || std::strstr(extensions, "EGL_MESA_platform_surfaceless") == nullptr)
@@ -77,7 +77,6 @@ bool eglContextIsCurrent() { return eglGetCurrentContext() != EGL_NO_CONTEXT; }
 EglContext::EglContext(int width, int height, Target target) : width_(width), height_(height) {
     if (width < 1 || height < 1) fail("Bad OpenGL target size");
     display_ = surfacelessDisplay();
-    ++liveContexts;
     try {
         if (!eglBindAPI(EGL_OPENGL_API)) fail("EGL offers no desktop OpenGL");
         EGLConfig config = nullptr;
@@ -154,10 +153,7 @@ void EglContext::teardown() {
         eglDestroySurface(display_, surface_);
         surface_ = nullptr;
     }
-    if (display_ != nullptr) {
-        if (--liveContexts == 0) eglTerminate(display_);
-        display_ = nullptr;
-    }
+    display_ = nullptr;
 }
 
 void EglContext::makeCurrent() {
