@@ -120,7 +120,8 @@ void Saver::putNewModel() {
 void Saver::tick() {
     TimeStamp now = platform_.now();
     float elapsed = now - objectStart;
-    if (elapsed > timePerObject) {
+    // The first tick always puts a model up, whatever the clock says.
+    if (currentModel == nullptr || elapsed > timePerObject) {
         putNewModel();
         now = objectStart;
         elapsed = 0.0f;

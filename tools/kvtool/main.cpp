@@ -17,6 +17,8 @@ int main(int argc, char** argv) {
     addPackCommand(app);
     addDemoCommand(app);
     addDumpCommand(app);
+    addRenderCommand(app);
+    addContactSheetCommand(app);
 
     try {
         app.parse(argc, argv);

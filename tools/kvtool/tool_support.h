@@ -50,3 +50,5 @@ void addTableCommand(CLI::App& app);
 void addDemoCommand(CLI::App& app);
 void addTextureCommand(CLI::App& app);
 void addDumpCommand(CLI::App& app);
+void addRenderCommand(CLI::App& app);
+void addContactSheetCommand(CLI::App& app);

@@ -9,6 +9,8 @@
 #include "textures/texture.h"
 
 namespace {
+constexpr int32_t simulatedEpoch = 1000000000;
+
 // Offscreen runs take their options from the caller, never from a store.
 class NoOptionStore : public OptionStore {
 public:
@@ -22,7 +24,8 @@ public:
 
 OffscreenSaver::OffscreenSaver(const Options& options)
     : options_(options), noStore_(std::make_unique<NoOptionStore>()) {
-    clock_.seconds = static_cast<int32_t>(options.seed);
+    // A clock of the saver's era, so that time stamps look like the real ones.
+    clock_.seconds = simulatedEpoch;
     saver_.reset(new Saver(*this));  // the base is private: convert here, not inside make_unique
     saver_->settings = options.settings;
     saver_->loadSettingsFromStore = false;
@@ -59,6 +62,8 @@ void OffscreenSaver::fatal(const char* message) { throw std::runtime_error(messa
 void OffscreenSaver::start() {
     saver_->onCreate();
     started_ = true;
+    // The saver seeds its generator with the clock's seconds; the caller's seed stands in for them.
+    saver_->random.seed(options_.seed);
 }
 
 void OffscreenSaver::advanceClock() {
@@ -94,5 +99,8 @@ void OffscreenSaver::runUntil(float seconds, bool drawEveryTick) {
 
 std::vector<uint8_t> OffscreenSaver::pixels() {
     glFinish();
-    return context_->readPixels();
+    std::vector<uint8_t> rgba = context_->readPixels();
+    // The frame clears to alpha 0; on screen it is opaque, and so is the picture.
+    for (size_t i = 3; i < rgba.size(); i += 4) rgba[i] = 255;
+    return rgba;
 }

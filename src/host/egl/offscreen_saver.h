@@ -11,9 +11,9 @@
 class EglContext;
 
 // The saver run offscreen: the same create, tick and destroy as on screen, into
-// a headless OpenGL context, on a simulated clock of one tick per 10 ms that
-// starts at `seed` seconds (which seeds the random generator, as the real clock
-// does). A given seed gives the same pictures.
+// a headless OpenGL context, on a simulated clock of one tick per 10 ms, with
+// the random generator seeded by `seed` (where the real clock's seconds would
+// seed it). A given seed gives the same pictures.
 class OffscreenSaver : private SaverPlatform {
 public:
     struct Options {
