@@ -144,9 +144,11 @@ void Saver::tick() {
         }
     }
 
-    currentViewer->setupView(clientRect.right - clientRect.left, clientRect.bottom - clientRect.top);
-    currentModel->drawFrame(renderState, frame, elapsed);
-    if (settings.show_fps != 0) drawText(" object '%s'", currentName);
+    if (drawing) {
+        currentViewer->setupView(clientRect.right - clientRect.left, clientRect.bottom - clientRect.top);
+        currentModel->drawFrame(renderState, frame, elapsed);
+        if (settings.show_fps != 0) drawText(" object '%s'", currentName);
+    }
 
     currentViewer->dolly(driftRates[dolly]);
     currentViewer->roll(driftRates[roll]);

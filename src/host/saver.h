@@ -59,6 +59,9 @@ public:
     std::string pinnedModel;
     // With the wireframe option: force every model to a wireframe (kvtool).
     bool alwaysWireframe = false;
+    // False: a tick runs the clocks and the camera's drift but draws nothing
+    // (offscreen runs skip the frames they do not keep).
+    bool drawing = true;
 
     float timePerObject = 15.0f;
     TimeStamp objectStart;

@@ -1,8 +1,28 @@
 #pragma once
 
+#include <array>
 #include <cstdint>
+#include <string>
 
 #include "core/list.h"
+
+// Flag bits of a texture's properties.
+constexpr uint32_t textureAnimated = 0x40;          // an OAF's frames are all read and cycled
+constexpr uint32_t textureBackAndForth = 0x40000;   // animation plays forwards, then backwards
+constexpr uint32_t textureAdditive = 0x200000;      // blended with (SRC_ALPHA, ONE)
+constexpr uint32_t textureUsesAlpha = 0x400000;     // pixel alpha kept, scaled by alphaFactor
+// The properties of a texture that the game table does not describe.
+constexpr uint32_t defaultTextureFlags = textureUsesAlpha | textureAnimated;
+
+// Game bitmaps are small; a side beyond this, or an animation whose frames
+// together hold more pixels than one such square, is a damaged or hostile
+// file, refused before anything is allocated.
+constexpr int maxTextureSide = 4096;
+
+// The built-in NO FILE image (16 x 16 RGBA), shown for any bitmap that cannot
+// be found. Shared by every texture that shows it, never freed.
+constexpr int fallbackImageSide = 16;
+extern const std::array<uint8_t, fallbackImageSide * fallbackImageSide * 4> fallbackImage;
 
 // One decoded image of a texture and, once drawn, its OpenGL texture object.
 struct TextureFrame {
@@ -32,7 +52,8 @@ struct Texture : ListNode {
     float slideRateV = 0.0f;
     uint32_t flags = 0;
 
-    // `seconds` since the model was put on screen: picks the frame, slides, sets blending.
+    // `seconds` since the model was put on screen: picks the frame (frame 0
+    // for a negative or non-finite time), slides, sets blending.
     void bind(float seconds);
     void unbind();
     void releaseGl();
@@ -55,12 +76,29 @@ struct TextureRef : ListNode {
 struct TextureSlot {
     ~TextureSlot();
     // Does nothing when `name` is the name already held (case counts).
+    // A bitmap that fails to decode leaves the slot empty and throws its message.
     void setName(const char* name);
     void clear();
 
     TextureRef* ref = nullptr;
     char* name = nullptr;
 };
+
+// Resolves `name` through the game table and the search path and decodes its
+// OGF or OAF file into `texture` (name, properties, frames). A name no file
+// bears (among them any name with a slash or backslash: nothing is opened from
+// disk) and an animated OAF without frames give the NO FILE image. Throws
+// "Incorrect OGF header", "Bad OGF image size" or the stream's message for a
+// damaged file; whatever was decoded by then is owned by `texture`. Returns the
+// file that was read, or "" for the built-in image.
+std::string loadTextureImages(Texture& texture, const char* name);
+
+// Whether an OpenGL context is current on this thread. Textures ask before
+// deleting their GL names, because at process exit the context is already gone.
+// The host that makes contexts installs its answer; until then one is assumed.
+using GlContextQuery = bool (*)();
+void setGlContextQuery(GlContextQuery query);
+bool glContextIsCurrent();
 
 // Every live texture, in order of creation.
 extern List textureCache;

@@ -13,6 +13,7 @@ int main(int argc, char** argv) {
     addListCommand(app);
     addExtractCommand(app);
     addTableCommand(app);
+    addTextureCommand(app);
     addPackCommand(app);
     addDemoCommand(app);
 

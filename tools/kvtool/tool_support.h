@@ -48,3 +48,4 @@ void addExtractCommand(CLI::App& app);
 void addPackCommand(CLI::App& app);
 void addTableCommand(CLI::App& app);
 void addDemoCommand(CLI::App& app);
+void addTextureCommand(CLI::App& app);

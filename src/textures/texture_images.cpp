@@ -1,0 +1,240 @@
+// Resolving a texture name to its bitmap and decoding OGF images and OAF
+// animations into RGBA frames.
+#include <cmath>
+#include <cstring>
+#include <memory>
+#include <string>
+
+#include "data/game_table.h"
+#include "data/hog_file.h"
+#include "data/kv_path.h"
+#include "textures/texture.h"
+
+namespace {
+constexpr uint8_t formatArgb4444 = 121;
+constexpr uint8_t formatArgb1555 = 122;
+constexpr uint8_t oafShortHeaderMark = 127;
+constexpr int32_t oafLongHeaderSkip = 16;
+constexpr int32_t imageFieldsSkip = 9;
+constexpr int32_t sizeFieldsSkip = 2;
+constexpr int32_t bytesPerRun = 3;
+constexpr int maxRunLength = 255;
+
+constexpr std::array<uint8_t, fallbackImageSide * fallbackImageSide * 4> drawFallbackImage() {
+    // # is black, . is grey; row 0 comes first in memory.
+    constexpr const char* rows[fallbackImageSide] = {
+        "................", "................", "..#..#.####.....", "..##.#.#..#.....",
+        "..##.#.#..#.....", "..#.##.#..#.....", "..#.##.#..#.....", "..#..#.####.....",
+        "................", "###.#.#...###...", "#...#.#...#.....", "#...#.#...#.....",
+        "###.#.#...###...", "#...#.#...#.....", "#...#.#...#.....", "#...#.###.###...",
+    };
+    std::array<uint8_t, fallbackImageSide * fallbackImageSide * 4> image{};
+    size_t at = 0;
+    for (const char* row : rows) {
+        for (int column = 0; column < fallbackImageSide; ++column) {
+            const uint8_t grey = row[column] == '#' ? 0 : 180;
+            image[at++] = grey;
+            image[at++] = grey;
+            image[at++] = grey;
+            image[at++] = 255;
+        }
+    }
+    return image;
+}
+
+// The table's frame time and slide values are periods; textures keep rates.
+float reciprocal(float value) { return value != 0.0f ? 1.0f / value : 0.0f; }
+
+// A name with a path separator would be opened from disk by the search path
+// (on Windows "\\server\share" reaches the network): no bitmap bears such a name.
+InFile* openBitmap(const std::string& fileName) {
+    if (fileName.find_first_of("/\\") != std::string::npos) return nullptr;
+    try {
+        return searchPath.open(fileName.c_str());
+    } catch (Message) {
+        return nullptr;
+    }
+}
+
+void useFallbackImage(Texture& texture) {
+    texture.frames = new TextureFrame[1];
+    texture.frameCount = 1;
+    texture.frames[0].width = fallbackImageSide;
+    texture.frames[0].height = fallbackImageSide;
+    // Never written through: the frame only hands it to OpenGL.
+    texture.frames[0].pixels = const_cast<uint8_t*>(fallbackImage.data());
+}
+
+void skipBytes(InFile& stream, int32_t count) { stream.seek(stream.tell() + count); }
+
+// Reads one run; streams on disk deliver short reads silently, and a run
+// loop must not spin on them.
+int readRun(InFile& stream, uint16_t& pixel) {
+    uint8_t bytes[bytesPerRun] = {0, 0, 0};
+    if (stream.read(bytes, bytesPerRun) != bytesPerRun) fail("Tried to read past limit");
+    pixel = static_cast<uint16_t>(bytes[1] | bytes[2] << 8);
+    return bytes[0] == 0 ? 1 : bytes[0];
+}
+
+uint8_t expand4(unsigned k) { return static_cast<uint8_t>(k * 17); }
+uint8_t expand5(unsigned k) { return static_cast<uint8_t>(static_cast<int>(k * 8.225806451612904 + 0.5)); }
+
+// The low 8 bits of trunc(alpha * factor), for any factor a table may hold.
+uint8_t scaleAlpha(uint8_t alpha, float factor) {
+    const float product = alpha * factor;
+    if (!std::isfinite(product)) return 0;
+    double low = std::fmod(std::trunc(static_cast<double>(product)), 256.0);
+    if (low < 0) low += 256.0;
+    return static_cast<uint8_t>(low);
+}
+
+struct Rgba {
+    uint8_t r, g, b, a;
+};
+
+Rgba convertPixel(uint16_t v, uint8_t format, const Texture& texture) {
+    Rgba pixel;
+    if (format == formatArgb4444) {
+        pixel = {expand4(v >> 8 & 15), expand4(v >> 4 & 15), expand4(v & 15), expand4(v >> 12 & 15)};
+    } else {
+        pixel = {expand5(v >> 10 & 31), expand5(v >> 5 & 31), expand5(v & 31), static_cast<uint8_t>(v & 0x8000 ? 255 : 0)};
+    }
+    pixel.a = texture.flags & textureUsesAlpha ? scaleAlpha(pixel.a, texture.alphaFactor) : 255;
+    return pixel;
+}
+
+// One image record: header, the full-size image's runs, then the stored mip
+// levels' runs, which are stepped over.
+// `pixelBudget` is what the texture's frames may still hold between them.
+void readImageRecord(InFile& stream, const Texture& texture, TextureFrame& frame, int32_t& pixelBudget) {
+    if (readU16(stream) != 0) fail("Incorrect OGF header");
+    const uint8_t format = readU8(stream);
+    if (format != formatArgb4444 && format != formatArgb1555) fail("Incorrect OGF header");
+    skipString(stream);
+    const int levelCount = readU8(stream);
+    skipBytes(stream, imageFieldsSkip);
+    const int width = readU16(stream);
+    const int height = readU16(stream);
+    skipBytes(stream, sizeFieldsSkip);
+
+    if (width == 0 || height == 0 || width > maxTextureSide || height > maxTextureSide) fail("Bad OGF image size");
+    // At most 4096 * 4096 pixels, so no product below overflows 32 bits. Each
+    // run of 3 bytes covers at most 255 pixels: a stream too short to fill the
+    // image is refused before its buffer is allocated.
+    const int32_t pixelCount = width * height;
+    if (pixelCount > pixelBudget) fail("Bad OGF image size");
+    pixelBudget -= pixelCount;
+    const int64_t leastBytes = static_cast<int64_t>((pixelCount + maxRunLength - 1) / maxRunLength) * bytesPerRun;
+    if (leastBytes > static_cast<int64_t>(stream.size()) - stream.tell()) fail("Tried to read past limit");
+
+    frame.width = static_cast<uint16_t>(width);
+    frame.height = static_cast<uint16_t>(height);
+    frame.pixels = new uint8_t[static_cast<size_t>(pixelCount) * 4];
+
+    int32_t written = 0;
+    int carried = 0;
+    while (written < pixelCount) {
+        uint16_t value = 0;
+        const int count = readRun(stream, value);
+        const Rgba pixel = convertPixel(value, format, texture);
+        const int used = count < pixelCount - written ? count : pixelCount - written;
+        uint8_t* out = frame.pixels + static_cast<size_t>(written) * 4;
+        for (int i = 0; i < used; ++i, out += 4) {
+            out[0] = pixel.r;
+            out[1] = pixel.g;
+            out[2] = pixel.b;
+            out[3] = pixel.a;
+        }
+        written += used;
+        carried = count - used;
+    }
+
+    // Runs may straddle levels: what overflowed one level counts toward the
+    // next. Levels shrink to nothing within a dozen steps, so a hostile level
+    // count costs nothing more; the carry stays below a level plus one run.
+    int32_t levelPixels = pixelCount;
+    for (int level = 1; level < levelCount && levelPixels > 0; ++level) {
+        levelPixels /= 4;
+        while (carried < levelPixels) {
+            uint16_t ignored = 0;
+            carried += readRun(stream, ignored);
+        }
+        carried -= levelPixels;
+    }
+}
+
+bool isAnimationFile(const std::string& fileName) {
+    return fileName.size() >= 4 && endsWithIgnoringCase(fileName.c_str(), ".oaf");
+}
+
+// The OAF header: either 127, one byte, the frame count and four bytes, or a
+// first byte that is itself the frame count followed by 16 bytes.
+int readAnimationFrameCount(InFile& stream) {
+    const uint8_t first = readU8(stream);
+    if (first != oafShortHeaderMark) {
+        skipBytes(stream, oafLongHeaderSkip);
+        return first;
+    }
+    readU8(stream);
+    const uint8_t count = readU8(stream);
+    skipBytes(stream, 4);
+    return count;
+}
+}  // namespace
+
+const std::array<uint8_t, fallbackImageSide * fallbackImageSide * 4> fallbackImage = drawFallbackImage();
+
+std::string loadTextureImages(Texture& texture, const char* name) {
+    texture.name = copyString(name);
+
+    std::unique_ptr<InFile> stream;
+    std::string fileName;
+    if (const TextureEntry* entry = findTextureEntry(name)) {
+        texture.alphaFactor = entry->alphaFactor();
+        texture.frameRate = entry->frameTime();
+        texture.slideRateU = entry->slideU();
+        texture.slideRateV = entry->slideV();
+        texture.flags = entry->flags();
+        fileName = entry->fileName;
+        stream.reset(openBitmap(fileName));
+    } else {
+        texture.alphaFactor = 1.0f;
+        texture.frameRate = 1.0f;
+        texture.slideRateU = 0.0f;
+        texture.slideRateV = 0.0f;
+        texture.flags = defaultTextureFlags;
+        for (const char* extension : {"", ".ogf", ".oaf"}) {
+            fileName = std::string(name) + extension;
+            stream.reset(openBitmap(fileName));
+            if (stream) break;
+        }
+    }
+    // A missing bitmap keeps the table's periods as they are, not as rates.
+    if (!stream) {
+        useFallbackImage(texture);
+        return "";
+    }
+    texture.frameRate = reciprocal(texture.frameRate);
+    texture.slideRateU = reciprocal(texture.slideRateU);
+    texture.slideRateV = reciprocal(texture.slideRateV);
+
+    int frameCount = 1;
+    if (isAnimationFile(fileName)) {
+        const int stored = readAnimationFrameCount(*stream);
+        if (texture.flags & textureAnimated && texture.frameRate != 0.0f) frameCount = stored;
+    }
+    // An animation without frames could never be bound; it shows as missing.
+    if (frameCount == 0) {
+        useFallbackImage(texture);
+        return "";
+    }
+    // The frames live in `texture` from the start, so a failure part way
+    // leaves every decoded frame to the texture's destructor.
+    texture.frames = new TextureFrame[frameCount];
+    texture.frameCount = frameCount;
+    // All frames together get no more than one image of the largest size:
+    // 255 frames of that size would be 16 GB from a 50 MB file.
+    int32_t pixelBudget = maxTextureSide * maxTextureSide;
+    for (int i = 0; i < frameCount; ++i) readImageRecord(*stream, texture, texture.frames[i], pixelBudget);
+    return fileName;
+}

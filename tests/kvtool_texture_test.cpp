@@ -1,0 +1,131 @@
+// kvtool texture: the resolved texture as JSON, as text, and as a PNG read
+// back through libpng.
+#include <gtest/gtest.h>
+#include <png.h>
+
+#include <array>
+#include <fstream>
+
+#include <nlohmann/json.hpp>
+
+#include "forge/bitmap_writer.h"
+#include "forge/hog_writer.h"
+#include "forge/table_writer.h"
+#include "test_files.h"
+
+namespace {
+struct Png {
+    int width = 0;
+    int height = 0;
+    std::vector<uint8_t> rgba;
+
+    std::array<uint8_t, 4> at(int x, int y) const {
+        const uint8_t* p = rgba.data() + (static_cast<size_t>(y) * width + x) * 4;
+        return {p[0], p[1], p[2], p[3]};
+    }
+};
+
+Png readPng(const std::string& path) {
+    png_image image{};
+    image.version = PNG_IMAGE_VERSION;
+    Png png;
+    if (!png_image_begin_read_from_file(&image, path.c_str())) {
+        ADD_FAILURE() << path << ": " << image.message;
+        return png;
+    }
+    image.format = PNG_FORMAT_RGBA;
+    png.width = static_cast<int>(image.width);
+    png.height = static_cast<int>(image.height);
+    png.rgba.resize(PNG_IMAGE_SIZE(image));
+    if (!png_image_finish_read(&image, nullptr, png.rgba.data(), 0, nullptr)) ADD_FAILURE() << image.message;
+    return png;
+}
+
+using Rgba = std::array<uint8_t, 4>;
+
+class KvtoolTexture : public ::testing::Test {
+protected:
+    // "Engine Glow": two frames of different sizes in Glow.oaf.
+    std::string archive() {
+        OafAnimation glow;
+        glow.frames = {OgfImage::fromPixels(2, 2, ogfArgb4444, {0xFF00, 0xF0F0, 0xF00F, 0x8FFF}),
+                       OgfImage::fromPixels(3, 1, ogfArgb1555, {0xFC00, 0x83E0, 0x801F})};
+        OgfImage broken = OgfImage::fromPixels(1, 1, 125, {0});
+        TableWriter table;
+        table.texture({.name = "Engine Glow",
+                       .fileName = "glow.oaf",
+                       .alphaFactor = 0.5f,
+                       .frameTime = 0.5f,
+                       .slideU = 4.0f,
+                       .flags = 0x00640040});
+        return dir.write("kv.hog", HogWriter()
+                                       .add("table.gam", table.bytes())
+                                       .add("Glow.oaf", glow.bytes())
+                                       .add("broken.ogf", broken.bytes())
+                                       .build());
+    }
+    TempDir dir;
+};
+}  // namespace
+
+TEST_F(KvtoolTexture, JsonAndPngShowTheDecodedAnimation) {
+    const std::string path = archive();
+    const std::string png = dir.path("glow.png");
+    const CommandResult result =
+        runKvtool("texture --json " + shellQuote(path) + " 'engine glow' --png " + shellQuote(png));
+    ASSERT_EQ(result.status, 0) << result.err;
+    const auto json = nlohmann::json::parse(result.out);
+    EXPECT_EQ(json["name"], "engine glow");
+    EXPECT_EQ(json["source"], "Glow.oaf");  // as the archive spells it
+    EXPECT_EQ(json["frameCount"], 2);
+    EXPECT_EQ(json["alphaFactor"].get<double>(), 0.5);
+    EXPECT_EQ(json["frameRate"].get<double>(), 2.0);
+    EXPECT_EQ(json["slideRateU"].get<double>(), 0.25);
+    EXPECT_EQ(json["slideRateV"].get<double>(), 0.0);
+    EXPECT_EQ(json["flags"], 0x00640040);
+    EXPECT_EQ(json["frames"], nlohmann::json::parse(R"([{"width":2,"height":2},{"width":3,"height":1}])"));
+
+    // Frames side by side, top-aligned; below the shorter frame, transparent black.
+    const Png image = readPng(png);
+    ASSERT_EQ(image.width, 5);
+    ASSERT_EQ(image.height, 2);
+    EXPECT_EQ(image.at(0, 0), (Rgba{255, 0, 0, 127}));
+    EXPECT_EQ(image.at(1, 1), (Rgba{255, 255, 255, 68}));  // alpha 136 halved
+    EXPECT_EQ(image.at(2, 0), (Rgba{255, 0, 0, 127}));
+    EXPECT_EQ(image.at(4, 0), (Rgba{0, 0, 255, 127}));
+    EXPECT_EQ(image.at(3, 1), (Rgba{0, 0, 0, 0}));
+}
+
+TEST_F(KvtoolTexture, AMissingBitmapIsTheBuiltInImage) {
+    const std::string path = archive();
+    const std::string png = dir.path("none.png");
+    const CommandResult json = runKvtool("texture " + shellQuote(path) + " Nothing --json --png " + shellQuote(png));
+    ASSERT_EQ(json.status, 0) << json.err;
+    const auto value = nlohmann::json::parse(json.out);
+    EXPECT_TRUE(value["source"].is_null());
+    EXPECT_EQ(value["frameCount"], 1);
+    EXPECT_EQ(value["flags"], 0x00400040);
+    const Png image = readPng(png);
+    ASSERT_EQ(image.width, 16);
+    ASSERT_EQ(image.height, 16);
+    EXPECT_EQ(image.at(0, 0), (Rgba{180, 180, 180, 255}));
+    EXPECT_EQ(image.at(2, 2), (Rgba{0, 0, 0, 255}));
+
+    const CommandResult text = runKvtool("texture " + shellQuote(path) + " Nothing");
+    ASSERT_EQ(text.status, 0) << text.err;
+    EXPECT_NE(text.out.find("built-in NO FILE image"), std::string::npos) << text.out;
+    EXPECT_NE(text.out.find("16x16"), std::string::npos) << text.out;
+}
+
+TEST_F(KvtoolTexture, ABadBitmapFailsWithItsMessage) {
+    const std::string path = archive();
+    const std::string png = dir.path("broken.png");
+    const CommandResult result = runKvtool("texture " + shellQuote(path) + " broken --png " + shellQuote(png));
+    EXPECT_EQ(result.status, 1);
+    EXPECT_EQ(result.err, "kvtool: broken: Incorrect OGF header\n");
+    EXPECT_FALSE(std::ifstream(png).good());
+
+    const CommandResult help = runKvtool("texture --help");
+    EXPECT_EQ(help.status, 0);
+    EXPECT_NE(help.out.find("--png"), std::string::npos);
+}

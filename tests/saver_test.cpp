@@ -1,0 +1,274 @@
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <deque>
+#include <memory>
+#include <stdexcept>
+#include <string>
+
+#include "data/kv_path.h"
+#include "forge/demo_bitmaps.h"
+#include "forge/demo_shapes.h"
+#include "forge/hog_writer.h"
+#include "host/egl/egl_context.h"
+#include "host/saver.h"
+#include "model/poly_model.h"
+#include "render/render_mode.h"
+#include "test_files.h"
+#include "textures/texture.h"
+#include "viewer/viewer.h"
+
+namespace {
+// Options come from the test; the store is never read.
+class EmptyStore : public OptionStore {
+public:
+    bool openForReading() override { return false; }
+    bool readValue(const char*, void*, uint32_t) override { return false; }
+    bool openForWriting() override { return false; }
+    void writeValue(const char*, const void*, uint32_t) override {}
+    void close() override {}
+};
+
+// The seam, driven by the test: a clock that answers from a script (then stays
+// put), a real headless GL context, and failures turned into exceptions.
+class TestPlatform : public SaverPlatform {
+public:
+    std::optional<std::string> archive;
+    TimeStamp clock{1000, 0};
+    std::deque<TimeStamp> script;  // answers of the next calls to now()
+    bool fontBuilt = false;
+    int timer = 0;
+    std::unique_ptr<EglContext> context;
+    EmptyStore store;
+
+    OptionStore& optionStore() override { return store; }
+    ClientRect clientRect() override { return {0, 0, 64, 48}; }
+    void createGlContext(bool buildFont) override {
+        context = std::make_unique<EglContext>(64, 48);
+        fontBuilt = buildFont;
+    }
+    void destroyGlContext() override { context.reset(); }
+    void* glProcAddress(const char* name) override { return context ? context->procAddress(name) : nullptr; }
+    void swapBuffers() override {}
+    void startTimer(int milliseconds) override { timer = milliseconds; }
+    void stopTimer() override { timer = 0; }
+    TimeStamp now() override {
+        if (!script.empty()) {
+            clock = script.front();
+            script.pop_front();
+        }
+        return clock;
+    }
+    std::optional<std::string> gameArchivePath() override { return archive; }
+    [[noreturn]] void fatal(const char* message) override { throw std::runtime_error(message); }
+
+    void advance(int milliseconds) {
+        const int total = clock.milliseconds + milliseconds;
+        clock.seconds += total / 1000;
+        clock.milliseconds = static_cast<uint16_t>(total % 1000);
+    }
+};
+
+// A one-subobject model whose position keys end at `lastFrame`.
+Bytes animatedModel(int32_t lastFrame) {
+    DemoModel model({});
+    MeshBuilder box;
+    box.box({-1, -1, -1}, {1, 1, 1}, coloured(200, 100, 50));
+    const int32_t root = model.add(box, -1, "box", "", {});
+    if (lastFrame > 0) {
+        model.positionKey(root, 0, {0, 0, 0});
+        model.positionKey(root, lastFrame, {1, 0, 0});
+    }
+    return model.build();
+}
+
+class SaverCycle : public ::testing::Test {
+protected:
+    void TearDown() override {
+        if (platform.context) platform.context->makeCurrent();
+        saver.reset();
+        reflectionTexture.clear();
+        searchPath.reset(0);
+    }
+
+    void start(const Bytes& archive, Settings settings = {}) {
+        platform.archive = dir.write("kv.hog", archive);
+        saver = std::make_unique<Saver>(platform);
+        saver->settings = settings;
+        saver->loadSettingsFromStore = false;
+        saver->onCreate();
+    }
+
+    TempDir dir;
+    TestPlatform platform;
+    std::unique_ptr<Saver> saver;
+};
+
+Bytes twoModels(int32_t lastFrame = 4) {
+    return HogWriter().add("a.oof", animatedModel(lastFrame)).add("B.OOF", animatedModel(lastFrame)).add("c.ogf", Bytes(4)).build();
+}
+}  // namespace
+
+TEST(SaverRandomTest, FollowsTheFifteenBitGenerator) {
+    SaverRandom random;
+    random.seed(1);
+    const int32_t expected[] = {41, 18467, 6334, 26500, 19169, 15724, 11478, 29358, 26962, 24464};
+    for (int32_t value : expected) EXPECT_EQ(random.next(), value);
+}
+
+TEST(TimeStampTest, DifferenceCountsSignedMilliseconds) {
+    EXPECT_FLOAT_EQ(TimeStamp{11, 100} - TimeStamp{10, 900}, 0.2f);
+    EXPECT_FLOAT_EQ(TimeStamp{10, 0} - TimeStamp{0, 0}, 10.0f);
+}
+
+TEST_F(SaverCycle, StartUpListsModelsInTableOrderAndTheFirstTickLoadsOne) {
+    start(twoModels());
+    EXPECT_EQ(platform.timer, 10);
+    EXPECT_EQ(saver->modelCount, 2);  // "B.OOF" counts, "c.ogf" does not
+    EXPECT_EQ(saver->timePerObject, 15.0f);
+    EXPECT_FALSE(platform.fontBuilt);
+    EXPECT_EQ(saver->currentModel, nullptr);
+    saver->onTimer();
+    ASSERT_NE(saver->currentModel, nullptr);
+    ASSERT_NE(saver->currentViewer, nullptr);
+    EXPECT_EQ(saver->frame, 0.0f);
+    EXPECT_EQ(saver->animLength, 4.0f);
+    saver->onDestroy();
+    EXPECT_EQ(platform.timer, 0);
+    EXPECT_EQ(platform.context, nullptr);
+}
+
+TEST_F(SaverCycle, TheModelChangesJustAfterItsTimeCountedFromTheEndOfItsReading) {
+    start(twoModels());
+    // The first tick starts at 1000.000 and its reading ends at 1002.000.
+    platform.script = {{1000, 0}, {1002, 0}};
+    saver->onTimer();
+    EXPECT_EQ(saver->objectStart.seconds, 1002);
+    PolyModel* first = saver->currentModel;
+    platform.clock = {1017, 0};  // exactly 15 s: not yet
+    saver->onTimer();
+    EXPECT_EQ(saver->currentModel, first);
+    EXPECT_EQ(saver->modelChanges, 1);
+    platform.clock = {1017, 10};
+    saver->onTimer();
+    EXPECT_EQ(saver->modelChanges, 2);
+    EXPECT_EQ(saver->objectStart.seconds, 1017);
+}
+
+TEST_F(SaverCycle, TheAnimationClockClimbsIsClampedAndReturns) {
+    Settings settings;
+    settings.anim_speed_index = 3;  // 5 key frames per second
+    start(twoModels(4), settings);
+    saver->onTimer();  // at 1000.000
+    auto at = [&](int seconds, int milliseconds) {
+        platform.clock = {seconds, static_cast<uint16_t>(milliseconds)};
+        saver->onTimer();
+        return saver->frame;
+    };
+    EXPECT_NEAR(at(1000, 400), 2.0f, 1e-4f);
+    EXPECT_NEAR(at(1000, 790), 3.95f, 1e-4f);
+    EXPECT_EQ(at(1000, 810), 4.0f);   // first tick past the end: exactly 4, and back down from here
+    EXPECT_FALSE(saver->animForward);
+    EXPECT_NEAR(at(1001, 210), 2.0f, 1e-4f);
+    EXPECT_EQ(at(1001, 620), 0.0f);   // first tick below 0: exactly 0
+    EXPECT_TRUE(saver->animForward);
+    EXPECT_NEAR(at(1001, 820), 1.0f, 1e-4f);
+}
+
+TEST_F(SaverCycle, AModelWithoutKeyFramesStaysAtFrameZero) {
+    start(HogWriter().add("still.oof", animatedModel(0)).build());
+    for (int i = 0; i < 5; ++i) {
+        saver->onTimer();
+        EXPECT_EQ(saver->frame, 0.0f);
+        platform.advance(300);
+    }
+}
+
+TEST_F(SaverCycle, WireframeOffDrawsNoRandomNumberForTheChoice) {
+    Settings settings;
+    settings.wireframe = 0;
+    start(twoModels(), settings);
+    SaverRandom expected;
+    expected.seed(1000);
+    saver->onTimer();
+    // One number for the model, six for the drift rates, none for the wireframe choice.
+    for (int i = 0; i < 7; ++i) expected.next();
+    EXPECT_EQ(saver->random.state(), expected.state());
+    EXPECT_TRUE(renderState.solid);
+    EXPECT_FALSE(renderState.wire);
+}
+
+TEST_F(SaverCycle, WireframeOnDrawsAboutOneModelInTen) {
+    Settings settings;
+    settings.wireframe = 1;
+    settings.object_time_index = 0;
+    start(twoModels(), settings);
+    int wireframes = 0;
+    const int changes = 400;
+    for (int i = 0; i < changes; ++i) {
+        SaverRandom probe;
+        probe.seed(saver->random.state());
+        probe.next();  // the model choice
+        const bool expectWire = probe.next() < 3276;
+        saver->onTimer();
+        EXPECT_EQ(renderState.wire, expectWire);
+        wireframes += renderState.wire ? 1 : 0;
+        platform.advance(5010);
+    }
+    EXPECT_GT(wireframes, changes / 20);
+    EXPECT_LT(wireframes, changes / 5);
+}
+
+TEST_F(SaverCycle, DriftRatesStayWithinTheirBounds) {
+    start(twoModels());
+    for (int change = 0; change < 50; ++change) {
+        saver->onTimer();
+        for (int i = 0; i < driftRateCount; ++i)
+            EXPECT_LE(std::fabs(saver->driftRates[i]), driftScales[i] / (2 * 15.0) + 1e-9) << i;
+        platform.advance(15010);
+    }
+    EXPECT_LE(std::fabs(saver->driftRates[dolly]), 0.0033334f);
+}
+
+TEST_F(SaverCycle, OptionsReachTheRendererAndTheFontAndReflectionFollowThem) {
+    Settings settings;
+    settings.show_fps = 1;
+    settings.mirror = 1;
+    settings.bilinear = 0;
+    settings.anim_speed_index = 9;      // out of its table: clamped to "20"
+    settings.object_time_index = -3;    // clamped to 5 seconds
+    start(HogWriter().add("a.oof", animatedModel(4)).add("PaleWhiteRock001.ogf", paleRockBitmap()).build(), settings);
+    EXPECT_TRUE(platform.fontBuilt);
+    EXPECT_TRUE(renderMode.showText);
+    EXPECT_TRUE(renderMode.reflection);
+    EXPECT_FALSE(renderMode.bilinear);
+    EXPECT_EQ(renderMode.animationSpeed, 20.0f);
+    EXPECT_EQ(saver->timePerObject, 5.0f);
+    ASSERT_NE(reflectionTexture.name, nullptr);
+    EXPECT_STREQ(reflectionTexture.name, "PaleWhiteRock001.ogf");
+    saver->onTimer();  // draws with the overlay and the reflection layer
+}
+
+TEST_F(SaverCycle, AMissingGameAndAnArchiveWithoutModelsEndTheSaver) {
+    saver = std::make_unique<Saver>(platform);
+    saver->loadSettingsFromStore = false;
+    try {
+        saver->onCreate();
+        FAIL() << "expected the saver to end";
+    } catch (const std::runtime_error& error) {
+        EXPECT_STREQ(error.what(), "Korvane is not installed.");
+    }
+    EXPECT_EQ(platform.timer, 0);  // no timer was started
+    saver.reset();
+    EXPECT_THROW(start(HogWriter().add("rock.ogf", Bytes(4)).build()), std::runtime_error);
+}
+
+TEST_F(SaverCycle, AModelThatCannotBeReadLeavesTheTickWithItsMessage) {
+    start(HogWriter().add("broken.oof", Bytes{'P', 'S', 'P', 'O', 1, 2, 3, 4}).build());
+    try {
+        saver->onTimer();
+        FAIL() << "expected the model's message";
+    } catch (Message message) {
+        EXPECT_STREQ(message, "Unsupported OOF version");
+    }
+}

@@ -1,0 +1,226 @@
+// kvtool render and contact-sheet: the saver's frames, offscreen, as PNG files.
+#include <algorithm>
+#include <cstdio>
+#include <filesystem>
+#include <memory>
+
+#include <CLI/CLI.hpp>
+#include <GL/gl.h>
+
+#include "data/hog_file.h"
+#include "host/egl/bitmap_font.h"
+#include "host/egl/egl_context.h"
+#include "host/egl/offscreen_saver.h"
+#include "png_file.h"
+#include "tool_support.h"
+
+namespace fs = std::filesystem;
+
+namespace {
+struct Size {
+    int width;
+    int height;
+};
+
+// "WxH", checked against what the OpenGL implementation can render.
+Size parseSize(const std::string& text) {
+    int width = 0, height = 0;
+    char x = 0, extra = 0;
+    if (std::sscanf(text.c_str(), "%d%c%d%c", &width, &x, &height, &extra) != 3 || (x != 'x' && x != 'X'))
+        throw ToolError("--size", "expected WxH, for example 1280x720: " + text);
+    if (width <= 0 || height <= 0) throw ToolError("--size", "width and height must be at least 1: " + text);
+    int limits[2] = {0, 0};
+    about("OpenGL", [&] {
+        EglContext probe(1, 1);
+        glGetIntegerv(GL_MAX_VIEWPORT_DIMS, limits);
+    });
+    if (width > limits[0] || height > limits[1])
+        throw ToolError("--size", text + " is larger than OpenGL can render here (" + std::to_string(limits[0]) + "x" +
+                                      std::to_string(limits[1]) + ")");
+    return {width, height};
+}
+
+int animSpeedIndex(const std::string& text) {
+    for (int i = 0; i < animSpeedChoiceCount; ++i)
+        if (text == animSpeedChoices[i]) return i;
+    throw ToolError("--anim-speed", "must be 1, 2, 3, 5, 10 or 20: " + text);
+}
+
+// The shortest time per object that keeps the model on screen past `seconds`.
+int timeIndexFor(float seconds) {
+    for (int i = 0; i < objectTimeChoiceCount; ++i)
+        if (static_cast<float>(objectTimeChoices[i].seconds) > seconds) return i;
+    throw ToolError("--seconds", "a model stays on screen at most 60 seconds");
+}
+
+struct RenderOptions {
+    std::string archive;
+    std::string model;
+    uint32_t seed = 1;
+    float seconds = 2.0f;
+    int frames = 0;
+    std::string size = "1280x720";
+    bool wireframe = false, mirror = false, fps = false, noBilinear = false, noMipmap = false;
+    std::string animSpeed = "5";
+    std::string output;
+};
+
+std::string framePath(const std::string& folder, int index) {
+    char name[32];
+    std::snprintf(name, sizeof name, "frame_%04d.png", index);
+    return (fs::path(folder) / name).string();
+}
+
+// Draws `text` into an RGBA image with the overlay font, scaled, with a shadow.
+void drawLabel(std::vector<uint8_t>& image, int imageWidth, int imageHeight, int left, int top, const std::string& text,
+               int scale) {
+    auto plot = [&](int x, int y, uint8_t value) {
+        if (x < 0 || y < 0 || x >= imageWidth || y >= imageHeight) return;
+        uint8_t* p = &image[(static_cast<size_t>(y) * imageWidth + x) * 4];
+        p[0] = p[1] = p[2] = value;
+        p[3] = 255;
+    };
+    for (int pass = 0; pass < 2; ++pass) {
+        const int shadow = pass == 0 ? 1 : 0;
+        for (size_t i = 0; i < text.size(); ++i) {
+            const unsigned char* rows = glyphRows(static_cast<unsigned char>(text[i]));
+            for (int row = 0; row < glyphHeight; ++row)
+                for (int column = 0; column < glyphWidth; ++column)
+                    if (rows[row] & (0x10 >> column))
+                        for (int dy = 0; dy < scale; ++dy)
+                            for (int dx = 0; dx < scale; ++dx)
+                                plot(left + (static_cast<int>(i) * glyphAdvance + column) * scale + dx + shadow,
+                                     top + row * scale + dy + shadow, pass == 0 ? 0 : 235);
+        }
+    }
+}
+}  // namespace
+
+void addRenderCommand(CLI::App& app) {
+    auto options = std::make_shared<RenderOptions>();
+    CLI::App* command = app.add_subcommand("render", "Draw the saver's frames of a model, offscreen, as PNG files");
+    command->add_option("ARCHIVE", options->archive, "HOG2 archive, or a directory holding kv.hog")->required();
+    command->add_option("--model", options->model, "Model to show (an archive entry); default: chosen as the saver chooses");
+    command->add_option("--seed", options->seed, "Seconds on the simulated clock at start: seeds the random choices (default 1)");
+    command->add_option("--seconds", options->seconds, "Seconds after the model was put on screen (default 2)");
+    command->add_option("--frames", options->frames, "Write this many frames, one per 10 ms tick, into the folder OUT");
+    command->add_option("--size", options->size, "Image size WxH (default 1280x720)");
+    command->add_flag("--wireframe", options->wireframe, "Draw the model as a wireframe");
+    command->add_flag("--mirror", options->mirror, "Layer the reflection texture over the faces");
+    command->add_flag("--fps", options->fps, "Show the overlay line: frame, frame rate and model name");
+    command->add_flag("--no-bilinear", options->noBilinear, "Nearest-texel texture filtering");
+    command->add_flag("--no-mipmap", options->noMipmap, "No mipmaps");
+    command->add_option("--anim-speed", options->animSpeed, "Key frames per second: 1, 2, 3, 5, 10 or 20 (default 5)");
+    command->add_option("-o,--output", options->output, "PNG file to write (a folder with --frames)")->required();
+    command->callback([options] {
+        if (options->seconds < 0) throw ToolError("--seconds", "must not be negative");
+        if (options->frames < 0) throw ToolError("--frames", "must not be negative");
+        const Size size = parseSize(options->size);
+        const int frames = std::max(options->frames, 1);
+        OffscreenSaver::Options run;
+        run.archivePath = archivePathFor(options->archive);
+        run.width = size.width;
+        run.height = size.height;
+        run.seed = options->seed;
+        run.model = options->model;
+        run.wireframe = options->wireframe;
+        run.settings.anim_speed_index = animSpeedIndex(options->animSpeed);
+        run.settings.object_time_index = timeIndexFor(options->seconds + 0.01f * static_cast<float>(frames));
+        run.settings.mirror = options->mirror ? 1 : 0;
+        run.settings.show_fps = options->fps ? 1 : 0;
+        run.settings.bilinear = options->noBilinear ? 0 : 1;
+        run.settings.mipmap = options->noMipmap ? 0 : 1;
+
+        if (options->frames > 0) {
+            std::error_code error;
+            fs::create_directories(options->output, error);
+            if (error) throw ToolError(options->output, "cannot create folder: " + error.message());
+        }
+        about(run.archivePath, [&] {
+            OffscreenSaver saver(run);
+            saver.start();
+            // The overlay's frame rate counts every frame, so draw them all when it shows.
+            saver.runUntil(options->seconds, options->fps);
+            if (options->frames == 0) {
+                writePng(options->output, size.width, size.height, saver.pixels());
+                return;
+            }
+            for (int i = 0; i < options->frames; ++i) {
+                if (i > 0) saver.tickOnce();
+                writePng(framePath(options->output, i), size.width, size.height, saver.pixels());
+            }
+        });
+    });
+}
+
+void addContactSheetCommand(CLI::App& app) {
+    struct Options {
+        std::string archive;
+        std::string output;
+        std::string size = "240x180";
+        int columns = 4;
+        float seconds = 1.5f;
+        uint32_t seed = 1;
+    };
+    auto options = std::make_shared<Options>();
+    CLI::App* command =
+        app.add_subcommand("contact-sheet", "One labelled thumbnail of every model of an archive, on one PNG sheet");
+    command->add_option("ARCHIVE", options->archive, "HOG2 archive, or a directory holding kv.hog")->required();
+    command->add_option("-o,--output", options->output, "PNG file to write")->required();
+    command->add_option("--size", options->size, "Size of each thumbnail, WxH (default 240x180)");
+    command->add_option("--columns", options->columns, "Thumbnails per row (default 4)");
+    command->add_option("--seconds", options->seconds, "Seconds after each model was put on screen (default 1.5)");
+    command->add_option("--seed", options->seed, "Seed of the camera's drift (default 1)");
+    command->callback([options] {
+        if (options->columns < 1) throw ToolError("--columns", "must be at least 1");
+        if (options->seconds < 0 || options->seconds >= 60) throw ToolError("--seconds", "must be from 0 to under 60");
+        const Size thumb = parseSize(options->size);
+        const std::string archivePath = archivePathFor(options->archive);
+        std::vector<std::string> models;
+        {
+            const std::unique_ptr<HogFile> hog = openArchive(options->archive);
+            for (int32_t i = 0; i < hog->entryCount; ++i)
+                if (endsWithIgnoringCase(hog->entries[i].name, ".oof")) models.push_back(hog->entries[i].name);
+        }
+        if (models.empty()) throw ToolError(archivePath, "the archive holds no models");
+
+        const int labelHeight = 16;
+        const int columns = std::min<int>(options->columns, static_cast<int>(models.size()));
+        const int rows = (static_cast<int>(models.size()) + columns - 1) / columns;
+        const int cellHeight = thumb.height + labelHeight;
+        const int64_t sheetPixels = static_cast<int64_t>(thumb.width) * columns * cellHeight * rows;
+        if (sheetPixels > 256LL * 1024 * 1024) throw ToolError("--size", "the sheet would be too large");
+        const int sheetWidth = thumb.width * columns;
+        const int sheetHeight = cellHeight * rows;
+        std::vector<uint8_t> sheet(static_cast<size_t>(sheetPixels) * 4);
+        for (size_t i = 0; i < sheet.size(); i += 4) sheet[i] = sheet[i + 1] = sheet[i + 2] = 24, sheet[i + 3] = 255;
+
+        const bool showProgress = models.size() >= 10;
+        for (size_t m = 0; m < models.size(); ++m) {
+            if (showProgress) std::fprintf(stderr, "kvtool: contact-sheet: %zu/%zu %s\n", m + 1, models.size(), models[m].c_str());
+            OffscreenSaver::Options run;
+            run.archivePath = archivePath;
+            run.width = thumb.width;
+            run.height = thumb.height;
+            run.seed = options->seed;
+            run.model = models[m];
+            run.settings.object_time_index = timeIndexFor(options->seconds);
+            std::vector<uint8_t> pixels;
+            about(models[m], [&] {
+                OffscreenSaver saver(run);
+                saver.start();
+                saver.runUntil(options->seconds, false);
+                pixels = saver.pixels();
+            });
+            const int left = static_cast<int>(m % columns) * thumb.width;
+            const int top = static_cast<int>(m / columns) * cellHeight;
+            for (int y = 0; y < thumb.height; ++y)
+                std::copy_n(&pixels[static_cast<size_t>(y) * thumb.width * 4], thumb.width * 4,
+                            &sheet[(static_cast<size_t>(top + y) * sheetWidth + left) * 4]);
+            // Cut long names to the cell, so that they never run into the next one.
+            const size_t fits = static_cast<size_t>(std::max(0, (thumb.width - 8) / glyphAdvance));
+            drawLabel(sheet, sheetWidth, sheetHeight, left + 4, top + thumb.height + 4, models[m].substr(0, fits), 1);
+        }
+        writePng(options->output, sheetWidth, sheetHeight, sheet);
+    });
+}
