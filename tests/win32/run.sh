@@ -201,6 +201,7 @@ wait_exit "$last"
 
 # -- full screen ---------------------------------------------------------------
 reg add "$app_paths" /v Path /d "$(winpath "$work/game")" /f
+reg delete "$options_key" /f  # the prefix outlives a run: start from the defaults
 start_saver /s
 first=$last
 if find_window '^Screen Saver$'; then
@@ -288,6 +289,31 @@ if [[ "$state" == *'box 1006 selected 3 of 4 "1 minute"'* && "$state" == *'check
 else
     fail "clamping and typed text" "$state; $(echo $options)"
 fi
+
+# The frame-rate line builds the font's display lists and the mirror looks up
+# glActiveTextureARB: both through WGL.
+all_on_and_accept() {
+    probe set 0 4 1 1 0 1 1 >/dev/null
+    press "$window" Return
+}
+with_dialog all_on_and_accept
+start_saver /s
+saver=$last
+if find_window '^Screen Saver$'; then
+    saver_window=$window
+    if wait_until_drawn && kill -0 "$saver" 2>/dev/null; then
+        press "$saver_window" Escape
+        wait_exit "$saver"
+        [ "$status" = 0 ] && pass "/s with the frame-rate line and the mirror layer draws and ends with status 0" ||
+            fail "/s with the frame-rate line and the mirror layer" "status $status"
+    else
+        wait_exit "$saver" 1
+        fail "/s with the frame-rate line and the mirror layer" "nothing drawn; status $status"
+    fi
+else
+    fail "/s with the frame-rate line and the mirror layer opens its window"
+fi
+reg delete "$options_key" /f
 
 # -- preview -----------------------------------------------------------------------
 rm -f "$work/preview-done"
