@@ -4,7 +4,6 @@
 
 #include "host/saver_platform.h"
 
-
 // The saver's platform on Windows: WGL on the saver window, the timer, the
 // clock, the game's App Paths entry and the error message box.
 class Win32SaverPlatform : public SaverPlatform {
