@@ -7,35 +7,10 @@
 
 #include "host/file_option_store.h"
 #include "host/settings.h"
+#include "memory_store.h"
 #include "test_files.h"
 
 namespace {
-// A registry key in memory: values keep their data length, reads follow the
-// registry's rule (succeed only when the data fits the asked size).
-class MemoryStore : public OptionStore {
-public:
-    bool exists = true;
-    bool writable = true;
-    std::map<std::string, std::vector<uint8_t>> values;
-    std::vector<std::string> readOrder;
-
-    bool openForReading() override { return exists; }
-    bool readValue(const char* name, void* data, uint32_t size) override {
-        readOrder.push_back(name);
-        auto it = values.find(name);
-        if (it == values.end() || it->second.size() > size) return false;
-        std::memcpy(data, it->second.data(), it->second.size());
-        return true;
-    }
-    bool openForWriting() override { return writable; }
-    void writeValue(const char* name, const void* data, uint32_t size) override {
-        const auto* bytes = static_cast<const uint8_t*>(data);
-        values[name] = std::vector<uint8_t>(bytes, bytes + size);
-        exists = true;
-    }
-    void close() override {}
-};
-
 std::string slurp(const std::string& path) {
     std::ifstream in(path);
     return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());

@@ -1,0 +1,16 @@
+# Cross-compiles for 64-bit Windows with Debian's mingw-w64:
+#   cmake -S . -B build-win32 -DCMAKE_TOOLCHAIN_FILE=cmake/mingw-w64-x86_64.cmake
+set(CMAKE_SYSTEM_NAME Windows)
+set(CMAKE_SYSTEM_PROCESSOR x86_64)
+
+set(mingw_triple x86_64-w64-mingw32)
+set(CMAKE_C_COMPILER ${mingw_triple}-gcc)
+set(CMAKE_CXX_COMPILER ${mingw_triple}-g++)
+set(CMAKE_RC_COMPILER ${mingw_triple}-windres)
+
+# Headers and libraries come from the cross sysroot only; programs from the build machine.
+set(CMAKE_FIND_ROOT_PATH /usr/${mingw_triple})
+set(CMAKE_FIND_ROOT_PATH_MODE_PROGRAM NEVER)
+set(CMAKE_FIND_ROOT_PATH_MODE_LIBRARY ONLY)
+set(CMAKE_FIND_ROOT_PATH_MODE_INCLUDE ONLY)
+set(CMAKE_FIND_ROOT_PATH_MODE_PACKAGE ONLY)

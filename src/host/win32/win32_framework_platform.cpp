@@ -1,0 +1,209 @@
+#include "host/win32/win32_framework_platform.h"
+
+#include "host/win32/resource_ids.h"
+
+// The framework numbers messages, commands and styles itself; they must be the platform's.
+static_assert(wm::create == WM_CREATE && wm::destroy == WM_DESTROY && wm::setText == WM_SETTEXT);
+static_assert(wm::paint == WM_PAINT && wm::close == WM_CLOSE && wm::showWindow == WM_SHOWWINDOW);
+static_assert(wm::activateApp == WM_ACTIVATEAPP && wm::setCursor == WM_SETCURSOR && wm::power == WM_POWER);
+static_assert(wm::help == WM_HELP && wm::contextMenu == WM_CONTEXTMENU && wm::keyDown == WM_KEYDOWN);
+static_assert(wm::sysKeyDown == WM_SYSKEYDOWN && wm::initDialog == WM_INITDIALOG && wm::command == WM_COMMAND);
+static_assert(wm::sysCommand == WM_SYSCOMMAND && wm::timer == WM_TIMER && wm::mouseMove == WM_MOUSEMOVE);
+static_assert(wm::leftButtonDown == WM_LBUTTONDOWN && wm::rightButtonDown == WM_RBUTTONDOWN);
+static_assert(wm::middleButtonDown == WM_MBUTTONDOWN && wm::powerBroadcast == WM_POWERBROADCAST);
+static_assert(wm::verifyPassword == WM_APP && powerCriticalResume == PWR_CRITICALRESUME);
+static_assert(nextWindowCommand == SC_NEXTWINDOW && previousWindowCommand == SC_PREVWINDOW);
+static_assert(screenSaveCommand == SC_SCREENSAVE);
+static_assert(childStyle == WS_CHILD && popupStyle == WS_POPUP && visibleStyle == WS_VISIBLE);
+static_assert(clipChildrenStyle == WS_CLIPCHILDREN && clipSiblingsStyle == WS_CLIPSIBLINGS);
+static_assert(topmostExtendedStyle == WS_EX_TOPMOST);
+static_assert(configureDialogId == IDD_CONFIGURE && control::animSpeed == IDC_ANIM_SPEED);
+static_assert(control::bilinear == IDC_BILINEAR && control::mipmap == IDC_MIPMAP);
+static_assert(control::wireframe == IDC_WIREFRAME && control::mirror == IDC_MIRROR);
+static_assert(control::showFps == IDC_SHOW_FPS && control::objectTime == IDC_OBJECT_TIME);
+
+namespace {
+// The dialog procedure has no context of its own: the one open dialog's.
+OptionStore* dialogStore = nullptr;
+Settings* dialogSettings = nullptr;
+
+class Win32DialogControls : public DialogControls {
+public:
+    explicit Win32DialogControls(HWND dialog) : dialog_(dialog) {}
+    void addChoice(int control, const char* text) override {
+        SendDlgItemMessageA(dialog_, control, CB_ADDSTRING, 0, reinterpret_cast<LPARAM>(text));
+    }
+    void selectChoice(int control, int index) override { SendDlgItemMessageA(dialog_, control, CB_SETCURSEL, index, 0); }
+    int selectedChoice(int control) override {
+        return static_cast<int>(SendDlgItemMessageA(dialog_, control, CB_GETCURSEL, 0, 0));
+    }
+    void setChecked(int control, bool checked) override {
+        CheckDlgButton(dialog_, control, checked ? BST_CHECKED : BST_UNCHECKED);
+    }
+    int checkState(int control) override { return static_cast<int>(IsDlgButtonChecked(dialog_, control)); }
+    void endDialog(intptr_t result) override { EndDialog(dialog_, result); }
+
+private:
+    HWND dialog_;
+};
+}  // namespace
+
+Win32FrameworkPlatform::Win32FrameworkPlatform(HINSTANCE module, WNDPROC windowProc, OptionStore& store,
+                                               Settings& settings)
+    : module_(module), windowProc_(windowProc), store_(store), settings_(settings) {}
+
+bool Win32FrameworkPlatform::isWin9x() {
+    OSVERSIONINFOA version{};
+    version.dwOSVersionInfoSize = sizeof version;
+#pragma GCC diagnostic push
+#pragma GCC diagnostic ignored "-Wdeprecated-declarations"
+    if (!GetVersionExA(&version)) return false;
+#pragma GCC diagnostic pop
+    return version.dwPlatformId == VER_PLATFORM_WIN32_WINDOWS;
+}
+
+uint32_t Win32FrameworkPlatform::tickCount() { return GetTickCount(); }
+
+void Win32FrameworkPlatform::yieldTimeSlice() { Sleep(0); }
+
+bool Win32FrameworkPlatform::isWindow(WindowHandle window) { return window != 0 && IsWindow(toHwnd(window)); }
+
+WindowHandle Win32FrameworkPlatform::parentWindow(WindowHandle window) { return toHandle(GetParent(toHwnd(window))); }
+
+WindowHandle Win32FrameworkPlatform::foregroundWindow() { return toHandle(GetForegroundWindow()); }
+
+void Win32FrameworkPlatform::setForegroundWindow(WindowHandle window) { SetForegroundWindow(toHwnd(window)); }
+
+ClientRect Win32FrameworkPlatform::clientRect(WindowHandle window) {
+    RECT area{};
+    GetClientRect(toHwnd(window), &area);
+    return {area.left, area.top, area.right, area.bottom};
+}
+
+ClientRect Win32FrameworkPlatform::screenClipBox() {
+    HDC screen = GetDC(nullptr);
+    RECT box{};
+    GetClipBox(screen, &box);
+    ReleaseDC(nullptr, screen);
+    return {box.left, box.top, box.right, box.bottom};
+}
+
+WindowHandle Win32FrameworkPlatform::findFullScreenSaver() {
+    return toHandle(FindWindowA(saverClassName, fullScreenTitle));
+}
+
+void Win32FrameworkPlatform::registerSaverClass() {
+    WNDCLASSA saverClass{};
+    saverClass.style = CS_OWNDC | CS_DBLCLKS | CS_VREDRAW | CS_HREDRAW;
+    saverClass.lpfnWndProc = windowProc_;
+    saverClass.hInstance = module_;
+    saverClass.hIcon = LoadIconA(module_, MAKEINTRESOURCEA(IDI_KVSS));
+    saverClass.hCursor = nullptr;
+    saverClass.hbrBackground = static_cast<HBRUSH>(GetStockObject(BLACK_BRUSH));
+    saverClass.lpszClassName = saverClassName;
+    RegisterClassA(&saverClass);
+}
+
+WindowHandle Win32FrameworkPlatform::createSaverWindow(const SaverWindowLayout& layout) {
+    return toHandle(CreateWindowExA(layout.extendedStyle, saverClassName, layout.title, layout.style, layout.x, layout.y,
+                                    layout.width, layout.height, toHwnd(layout.parent), nullptr, module_, nullptr));
+}
+
+void Win32FrameworkPlatform::destroyWindow(WindowHandle window) { DestroyWindow(toHwnd(window)); }
+
+int Win32FrameworkPlatform::runMessageLoop() {
+    MSG message{};
+    while (GetMessageA(&message, nullptr, 0, 0) > 0) {
+        TranslateMessage(&message);
+        DispatchMessageA(&message);
+    }
+    return static_cast<int>(message.wParam);
+}
+
+void Win32FrameworkPlatform::postMessage(WindowHandle window, uint32_t message, MessageParam wParam, MessageLong lParam) {
+    PostMessageA(toHwnd(window), message, wParam, lParam);
+}
+
+MessageResult Win32FrameworkPlatform::sendMessage(WindowHandle window, uint32_t message, MessageParam wParam,
+                                                  MessageLong lParam) {
+    return SendMessageA(toHwnd(window), message, wParam, lParam);
+}
+
+MessageResult Win32FrameworkPlatform::defaultWindowProc(WindowHandle window, uint32_t message, MessageParam wParam,
+                                                        MessageLong lParam) {
+    return DefWindowProcA(toHwnd(window), message, wParam, lParam);
+}
+
+void Win32FrameworkPlatform::postQuitMessage(int code) { PostQuitMessage(code); }
+
+void Win32FrameworkPlatform::removeTimerMessage(WindowHandle window) {
+    MSG message;
+    PeekMessageA(&message, toHwnd(window), WM_TIMER, WM_TIMER, PM_REMOVE | PM_NOYIELD);
+}
+
+uint32_t Win32FrameworkPlatform::registerWindowMessage(const char* name) { return RegisterWindowMessageA(name); }
+
+CursorPoint Win32FrameworkPlatform::cursorPosition() {
+    POINT position{};
+    GetCursorPos(&position);
+    return {position.x, position.y};
+}
+
+void Win32FrameworkPlatform::hideCursor() { SetCursor(nullptr); }
+
+INT_PTR CALLBACK Win32FrameworkPlatform::dialogProc(HWND dialog, UINT message, WPARAM wParam, LPARAM) {
+    Win32DialogControls controls(dialog);
+    return configureDialogProc(controls, *dialogStore, *dialogSettings, message, wParam) ? TRUE : FALSE;
+}
+
+MessageResult Win32FrameworkPlatform::runConfigureDialog(WindowHandle parent) {
+    dialogStore = &store_;
+    dialogSettings = &settings_;
+    return DialogBoxParamA(module_, MAKEINTRESOURCEA(IDD_CONFIGURE), toHwnd(parent), dialogProc, 0);
+}
+
+bool Win32FrameworkPlatform::readUserValue(const char* key, const char* name, uint32_t& value) {
+    HKEY opened = nullptr;
+    if (RegOpenKeyExA(HKEY_CURRENT_USER, key, 0, KEY_QUERY_VALUE, &opened) != ERROR_SUCCESS) return false;
+    DWORD data = 0;
+    DWORD size = sizeof data;
+    const bool read = RegQueryValueExA(opened, name, nullptr, nullptr, reinterpret_cast<BYTE*>(&data), &size) == ERROR_SUCCESS;
+    RegCloseKey(opened);
+    if (read) value = data;
+    return read;
+}
+
+ModuleHandle Win32FrameworkPlatform::loadLibrary(const char* name) {
+    return reinterpret_cast<ModuleHandle>(LoadLibraryA(name));
+}
+
+ModuleHandle Win32FrameworkPlatform::loadedModule(const char* name) {
+    return reinterpret_cast<ModuleHandle>(GetModuleHandleA(name));
+}
+
+void* Win32FrameworkPlatform::procAddress(ModuleHandle module, const char* name) {
+    return reinterpret_cast<void*>(GetProcAddress(reinterpret_cast<HMODULE>(module), name));
+}
+
+void Win32FrameworkPlatform::freeLibrary(ModuleHandle module) { FreeLibrary(reinterpret_cast<HMODULE>(module)); }
+
+bool Win32FrameworkPlatform::callVerifyPassword(void* verifyScreenSavePwd, WindowHandle window) {
+    using Verify = BOOL(WINAPI*)(HWND);
+    return reinterpret_cast<Verify>(verifyScreenSavePwd)(toHwnd(window)) != FALSE;
+}
+
+void Win32FrameworkPlatform::callChangePassword(void* pwdChangePassword, const char* provider, WindowHandle parent) {
+    using Change = DWORD(WINAPI*)(LPCSTR, HWND, DWORD, LPVOID);
+    reinterpret_cast<Change>(pwdChangePassword)(provider, toHwnd(parent), 0, nullptr);
+}
+
+uintptr_t Win32FrameworkPlatform::callAssociateContext(void* immAssociateContext, WindowHandle window, uintptr_t context) {
+    using Associate = HANDLE(WINAPI*)(HWND, HANDLE);
+    return reinterpret_cast<uintptr_t>(
+        reinterpret_cast<Associate>(immAssociateContext)(toHwnd(window), reinterpret_cast<HANDLE>(context)));
+}
+
+void Win32FrameworkPlatform::setScreenSaverRunning(bool running) {
+    BOOL wasRunning = FALSE;
+    SystemParametersInfoA(SPI_SETSCREENSAVERRUNNING, running ? TRUE : FALSE, &wasRunning, 0);
+}

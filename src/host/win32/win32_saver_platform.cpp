@@ -1,0 +1,96 @@
+#include "host/win32/win32_saver_platform.h"
+
+#include <sys/timeb.h>
+
+#include "core/message.h"
+#include "host/app_path.h"
+#include "host/framework.h"
+
+namespace {
+constexpr UINT_PTR saverTimerId = 1;
+constexpr const char* errorCaption = "Error";
+
+HKEY openAppPaths() {
+    HKEY key = nullptr;
+    if (RegOpenKeyExA(HKEY_LOCAL_MACHINE, appPathsKey, 0, KEY_QUERY_VALUE, &key) == ERROR_SUCCESS) return key;
+    // A 32-bit installer on 64-bit Windows writes its entry in the 32-bit view.
+    if (RegOpenKeyExA(HKEY_LOCAL_MACHINE, appPathsKey, 0, KEY_QUERY_VALUE | KEY_WOW64_32KEY, &key) == ERROR_SUCCESS)
+        return key;
+    return nullptr;
+}
+}  // namespace
+
+PIXELFORMATDESCRIPTOR saverPixelFormat() {
+    PIXELFORMATDESCRIPTOR format{};
+    static_assert(sizeof format == 40);
+    format.nSize = sizeof format;
+    format.nVersion = 1;
+    format.dwFlags = PFD_DOUBLEBUFFER | PFD_SUPPORT_OPENGL;
+    format.iPixelType = PFD_TYPE_RGBA;
+    format.cColorBits = 24;
+    return format;
+}
+
+ClientRect Win32SaverPlatform::clientRect() {
+    RECT area{};
+    GetClientRect(window_, &area);
+    return {area.left, area.top, area.right, area.bottom};
+}
+
+void Win32SaverPlatform::createGlContext(bool buildFont) {
+    const PIXELFORMATDESCRIPTOR wanted = saverPixelFormat();
+    deviceContext_ = GetDC(window_);
+    const int format = ChoosePixelFormat(deviceContext_, &wanted);
+    if (format == 0 || !SetPixelFormat(deviceContext_, format, &wanted)) fail("Cannot set the window's pixel format");
+    glContext_ = wglCreateContext(deviceContext_);
+    if (glContext_ == nullptr || !wglMakeCurrent(deviceContext_, glContext_)) fail("Cannot create the OpenGL context");
+    if (buildFont) {
+        // Display list n draws character n of the stock variable-width font.
+        SelectObject(deviceContext_, GetStockObject(ANSI_VAR_FONT));
+        wglUseFontBitmapsA(deviceContext_, 0, 128, 0);
+    }
+}
+
+void Win32SaverPlatform::destroyGlContext() {
+    wglMakeCurrent(nullptr, nullptr);
+    if (glContext_ != nullptr) wglDeleteContext(glContext_);
+    glContext_ = nullptr;
+    if (deviceContext_ != nullptr) ReleaseDC(window_, deviceContext_);
+    deviceContext_ = nullptr;
+}
+
+void* Win32SaverPlatform::glProcAddress(const char* name) {
+    const auto address = reinterpret_cast<intptr_t>(wglGetProcAddress(name));
+    // Some drivers answer a missing entry with a small number or -1 instead of null.
+    if (address >= -1 && address <= 3) return nullptr;
+    return reinterpret_cast<void*>(address);
+}
+
+void Win32SaverPlatform::swapBuffers() { SwapBuffers(deviceContext_); }
+
+void Win32SaverPlatform::startTimer(int milliseconds) { SetTimer(window_, saverTimerId, milliseconds, nullptr); }
+
+void Win32SaverPlatform::stopTimer() { KillTimer(window_, saverTimerId); }
+
+TimeStamp Win32SaverPlatform::now() {
+    __timeb64 stamp{};
+    _ftime64(&stamp);
+    return {static_cast<int32_t>(stamp.time), static_cast<uint16_t>(stamp.millitm)};
+}
+
+std::optional<std::string> Win32SaverPlatform::gameArchivePath() {
+    HKEY key = openAppPaths();
+    if (key == nullptr) return std::nullopt;
+    char path[appPathBufferSize];
+    DWORD size = sizeof path;
+    // A value longer than the buffer fails here with ERROR_MORE_DATA.
+    const LONG read = RegQueryValueExA(key, appPathsValue, nullptr, nullptr, reinterpret_cast<BYTE*>(path), &size);
+    RegCloseKey(key);
+    if (read != ERROR_SUCCESS) return std::nullopt;
+    return archivePathFromAppPath(path, size);
+}
+
+void Win32SaverPlatform::fatal(const char* message) {
+    MessageBoxA(nullptr, message, errorCaption, MB_OK);
+    throw ProcessExit{1};
+}

@@ -1,0 +1,38 @@
+#pragma once
+
+#include <windows.h>
+
+#include "host/saver_platform.h"
+
+// The saver's platform on Windows: WGL on the saver window, the timer, the
+// clock, the game's App Paths entry and the error message box.
+class Win32SaverPlatform : public SaverPlatform {
+public:
+    explicit Win32SaverPlatform(OptionStore& store) : store_(store) {}
+
+    // The window the saver draws into, from its create message on.
+    void attach(HWND window) { window_ = window; }
+
+    OptionStore& optionStore() override { return store_; }
+    ClientRect clientRect() override;
+    void createGlContext(bool buildFont) override;
+    void destroyGlContext() override;
+    void* glProcAddress(const char* name) override;
+    void swapBuffers() override;
+    void startTimer(int milliseconds) override;
+    void stopTimer() override;
+    TimeStamp now() override;
+    std::optional<std::string> gameArchivePath() override;
+    // Shows the message box, then ends the process with status 1 through the
+    // framework's guard, so the window and the password verifier are let go first.
+    [[noreturn]] void fatal(const char* message) override;
+
+private:
+    OptionStore& store_;
+    HWND window_ = nullptr;
+    HDC deviceContext_ = nullptr;
+    HGLRC glContext_ = nullptr;
+};
+
+// The double-buffered RGBA format the saver asks for: nothing but 24 colour bits.
+PIXELFORMATDESCRIPTOR saverPixelFormat();

@@ -1,0 +1,383 @@
+#!/usr/bin/env bash
+# End-to-end tests of the real kvss.scr under Wine, on a private Xvfb.
+#   tests/win32/run.sh [WINDOWS_BUILD_DIR [NATIVE_BUILD_DIR]]
+# The Windows build (build-win32) holds kvss.scr and the helper programs; the
+# native build (build) holds kvtool, which writes the demo archive. A Wine
+# prefix is made once inside the Windows build. Ends with "N passed, N failed".
+set -uo pipefail
+
+root=$(cd "$(dirname "$0")/../.." && pwd)
+win_build=$(cd "${1:-$root/build-win32}" && pwd)
+native_build=$(cd "${2:-$root/build}" && pwd)
+scr=${KVSS_SCR:-$win_build/src/host/win32/kvss.scr}
+helpers=$win_build/tests/win32
+kvtool=$native_build/tools/kvtool/kvtool
+
+wine=$(command -v wine64 || echo /usr/lib/wine/wine64)
+[ -x "$wine" ] || wine=$(command -v wine)
+export WINEPREFIX=$win_build/wine-prefix
+export WINEDEBUG=-all
+export WINEDLLOVERRIDES="mscoree,mshtml=,winemenubuilder.exe=d"
+
+# Wine is slow to start: every wait is bounded, and generously.
+window_timeout=90
+exit_timeout=60
+
+passed=0
+failed=0
+pass() { passed=$((passed + 1)); echo "PASS $1"; }
+fail() { failed=$((failed + 1)); echo "FAIL $1${2:+: $2}"; }
+
+for needed in "$scr" "$helpers/dialog_probe.exe" "$helpers/preview_parent.exe" "$helpers/PASSWORD.CPL" "$kvtool"; do
+    if [ ! -e "$needed" ]; then
+        echo "run.sh: $needed is missing: build both trees first (scripts/build.sh)" >&2
+        echo "0 passed, 1 failed"
+        exit 1
+    fi
+done
+
+work=$win_build/wine-tests
+rm -rf "$work"
+mkdir -p "$work/game" "$work/empty"
+"$kvtool" demo "$work/game" >/dev/null
+cp "$scr" "$work/kvss.scr"
+scr=$work/kvss.scr
+
+xvfb_pid=""
+started=()
+cleanup() {
+    local pid
+    for pid in "${started[@]}"; do kill "$pid" 2>/dev/null; done
+    wineserver -k 2>/dev/null
+    [ -n "$xvfb_pid" ] && kill "$xvfb_pid" 2>/dev/null
+    wait 2>/dev/null
+}
+trap cleanup EXIT
+
+# A display nobody uses.
+for display in $(seq 91 140); do
+    [ -e "/tmp/.X11-unix/X$display" ] || [ -e "/tmp/.X$display-lock" ] || break
+done
+Xvfb ":$display" -screen 0 800x600x24 -nolisten tcp >"$work/xvfb.log" 2>&1 &
+xvfb_pid=$!
+export DISPLAY=":$display"
+for _ in $(seq 100); do
+    xdotool getdisplaygeometry >/dev/null 2>&1 && break
+    sleep 0.1
+done
+
+if [ ! -f "$WINEPREFIX/system.reg" ]; then
+    echo "making the Wine prefix (once)"
+    timeout 300 "$wine" wineboot -i >"$work/wineboot.log" 2>&1
+    timeout 120 wineserver -w
+fi
+
+# Wine's output goes to files, never into a pipe: a wineserver that a Wine
+# program starts keeps the program's output open for as long as it lives.
+winpath() {
+    "$wine" winepath -w "$1" >"$work/winepath.out" 2>/dev/null
+    tr -d '\r' <"$work/winepath.out"
+}
+probe() {
+    timeout $((window_timeout + 10)) "$wine" "$helpers/dialog_probe.exe" "$@" >"$work/probe.out" 2>&1
+    tr -d '\r' <"$work/probe.out"
+}
+reg() { timeout 60 "$wine" reg "$@" >/dev/null 2>&1; }
+app_paths='HKLM\Software\Microsoft\Windows\CurrentVersion\App Paths\Korvane.Exe'
+options_key='HKCU\Software\kestrow\kvss'
+
+# Starts kvss.scr with the arguments in the background; its pid is in $last.
+start_saver() {
+    "$wine" "$scr" "$@" >>"$work/saver.log" 2>&1 &
+    last=$!
+    started+=("$last")
+}
+# Waits for the process to end; its exit status is in $status (none: 999).
+wait_exit() {
+    local pid=$1 limit=${2:-$exit_timeout} i
+    for ((i = 0; i < limit * 10; ++i)); do
+        if ! kill -0 "$pid" 2>/dev/null; then
+            wait "$pid"
+            status=$?
+            return 0
+        fi
+        sleep 0.1
+    done
+    status=999
+    return 1
+}
+# The X window whose name matches, waited for; its id is in $window.
+find_window() {
+    local i
+    for ((i = 0; i < window_timeout * 5; ++i)); do
+        window=$(xdotool search --name "$1" 2>/dev/null | head -n 1)
+        [ -n "$window" ] && return 0
+        sleep 0.2
+    done
+    window=""
+    return 1
+}
+press() {
+    xdotool windowfocus --sync "$1" 2>/dev/null
+    xdotool key --clearmodifiers "$2"
+}
+# Counts the bytes of the screen's picture that are not black.
+lit_bytes() {
+    xwd -root -silent >"$work/screen.xwd" 2>/dev/null || { echo 0; return; }
+    tail -c $((800 * 600 * 4)) "$work/screen.xwd" | tr -d '\000' | wc -c
+}
+# Waits until the saver has drawn something; false when the screen stays black.
+wait_until_drawn() {
+    local i
+    for ((i = 0; i < 60; ++i)); do
+        [ "$(lit_bytes)" -gt 1000 ] && return 0
+        sleep 0.5
+    done
+    return 1
+}
+# The registry as Wine saved it, once every Wine process has ended.
+saved_options() {
+    timeout 60 wineserver -w
+    awk '/^\[Software\\\\kestrow\\\\kvss\]/ { inside = 1; next } /^\[/ { inside = 0 } inside && /^"/' "$WINEPREFIX/user.reg"
+}
+
+# -- resources ---------------------------------------------------------------
+expected_template='string 1 "Korvane Screensaver"
+icon 100 present
+dialog style 0x80c800c0 exstyle 0x0 at 0,0 size 133x188 menu "" class "" caption "Korvane Screensaver"
+font 8 "MS Sans Serif"
+control 1 class #128 text "OK" style 0x50010001 at 7,125 size 50x14
+control 2 class #128 text "Cancel" style 0x50010000 at 76,125 size 50x14
+control 1000 class #133 text "" style 0x50210002 at 68,26 size 58x103
+control -1 class #130 text "Animation speed:" style 0x50020000 at 7,28 size 55x8
+control 1001 class #128 text "Bilinear filtering" style 0x50010003 at 7,44 size 63x10
+control 1002 class #128 text "Mipmapping" style 0x50010003 at 7,60 size 54x10
+control 1003 class #128 text "Wireframe rendering (random)" style 0x50010003 at 7,76 size 109x10
+control 1004 class #128 text "Mirror rendering" style 0x50010003 at 7,92 size 65x10
+control 1005 class #128 text "Show frame rate" style 0x50010003 at 7,108 size 67x10
+control 1006 class #133 text "" style 0x50210002 at 68,7 size 58x106
+control -1 class #130 text "Time per object:" style 0x50020000 at 10,9 size 52x8'
+template=$(probe template "$(winpath "$scr")")
+if [ "$template" = "$expected_template" ]; then
+    pass "the description string, the icon and dialog 2003 are laid out as designed"
+else
+    fail "resources" "$(diff <(echo "$expected_template") <(echo "$template") | head -n 10)"
+fi
+
+# -- command line ------------------------------------------------------------
+for arguments in "/x" "/p 0" "/p abc" "/a"; do
+    start_saver $arguments
+    wait_exit "$last"
+    [ "$status" = 255 ] && pass "'$arguments' returns -1" || fail "'$arguments' returns -1" "status $status"
+done
+
+# -- the game is not installed -------------------------------------------------
+expect_not_installed() {
+    local what=$1
+    start_saver /s
+    local saver=$last
+    local text
+    text=$(probe message Error)
+    if find_window '^Error$'; then press "$window" Return; fi
+    wait_exit "$saver"
+    if [[ "$text" == *'"Korvane is not installed."'* ]] && [ "$status" = 1 ]; then
+        pass "$what: the message box, then status 1"
+    else
+        fail "$what" "box: ${text:-none}; status $status"
+    fi
+}
+reg delete "$app_paths" /f
+expect_not_installed "no App Paths entry"
+reg add "$app_paths" /v Path /d "C:\\$(printf 'a%.0s' $(seq 253))" /f
+expect_not_installed "an App Paths value with no room for \\kv.hog"
+
+# A directory without kv.hog: the archive cannot be opened, a message text
+# leaves the saver and the guard ends it.
+reg add "$app_paths" /v Path /d "$(winpath "$work/empty")" /f
+start_saver /s
+wait_exit "$last"
+[ "$status" = 2 ] && pass "an archive that cannot be opened ends the saver with status 2" ||
+    fail "an archive that cannot be opened ends the saver with status 2" "status $status"
+
+# -- full screen ---------------------------------------------------------------
+reg add "$app_paths" /v Path /d "$(winpath "$work/game")" /f
+reg delete "$options_key" /f  # the prefix outlives a run: start from the defaults
+start_saver /s
+first=$last
+if find_window '^Screen Saver$'; then
+    saver_window=$window
+    wait_until_drawn && pass "/s draws full screen" || fail "/s draws full screen" "the screen stayed black"
+
+    start_saver /s
+    wait_exit "$last"
+    if [ "$status" = 0 ] && kill -0 "$first" 2>/dev/null; then
+        pass "a second /s leaves the first running and returns 0"
+    else
+        fail "a second /s leaves the first running and returns 0" "status $status"
+    fi
+
+    press "$saver_window" space
+    wait_exit "$first"
+    [ "$status" = 0 ] && pass "a key press ends /s with status 0" || fail "a key press ends /s with status 0" "status $status"
+else
+    fail "/s opens the window \"Screen Saver\""
+fi
+
+# -- configuration dialog --------------------------------------------------------
+# Runs /c, lets the function act on the open dialog, and leaves the process's
+# status in $status and the probe's view of the dialog in $state.
+with_dialog() {
+    start_saver /c
+    local saver=$last
+    state=$(probe state)
+    if find_window '^Korvane Screensaver$'; then "$@"; fi
+    wait_exit "$saver"
+}
+cancel() { press "$window" Escape; }
+accept() { press "$window" Return; }
+choose_and_accept() {
+    probe set 3 5 0 1 1 0 1 >/dev/null
+    press "$window" Return
+}
+type_speed_and_accept() {
+    # Tab from OK past Cancel to the speed box, then type what is no entry.
+    press "$window" Tab
+    xdotool key Tab
+    xdotool type x
+    xdotool key Return
+}
+defaults='box 1006 selected 1 of 4 "15 seconds"
+box 1000 selected 3 of 6 "5"
+checks 1 1 0 0 0'
+
+reg delete "$options_key" /f
+with_dialog cancel
+if [ "$state" = "$defaults" ] && [ "$status" = 0 ] && [ -z "$(saved_options)" ]; then
+    pass "/c shows the defaults and Cancel writes nothing"
+else
+    fail "/c shows the defaults and Cancel writes nothing" "status $status; $state"
+fi
+
+with_dialog choose_and_accept
+expected_options='"anim_speed_index"=dword:00000005
+"bilinear"=hex(4):00
+"mipmap"=hex(4):01
+"mirror"=hex(4):00
+"object_time_index"=dword:00000003
+"show_fps"=hex(4):01
+"wireframe"=hex(4):01'
+options=$(saved_options | sort)
+if [ "$status" = 1 ] && [ "$options" = "$expected_options" ]; then
+    pass "OK writes the seven values as REG_DWORD with data lengths 4 and 1"
+else
+    fail "OK writes the seven values" "status $status; $(echo $options)"
+fi
+
+with_dialog cancel
+stored='box 1006 selected 3 of 4 "1 minute"
+box 1000 selected 5 of 6 "20"
+checks 0 1 1 0 1'
+[ "$state" = "$stored" ] && pass "the dialog shows what OK stored" || fail "the dialog shows what OK stored" "$state"
+
+reg add "$options_key" /v object_time_index /t REG_DWORD /d 7 /f
+reg add "$options_key" /v bilinear /t REG_DWORD /d 0 /f
+with_dialog type_speed_and_accept
+options=$(saved_options)
+if [[ "$state" == *'box 1006 selected 3 of 4 "1 minute"'* && "$state" == *'checks 1 '* ]] &&
+    [[ "$options" == *'"anim_speed_index"=dword:00000000'* && "$options" == *'"object_time_index"=dword:00000003'* ]]; then
+    pass "an index past the list shows its last entry, a 4-byte flag is ignored, typed text stores index 0"
+else
+    fail "clamping and typed text" "$state; $(echo $options)"
+fi
+
+# The frame-rate line builds the font's display lists and the mirror looks up
+# glActiveTextureARB: both through WGL.
+all_on_and_accept() {
+    probe set 0 4 1 1 0 1 1 >/dev/null
+    press "$window" Return
+}
+with_dialog all_on_and_accept
+start_saver /s
+saver=$last
+if find_window '^Screen Saver$'; then
+    saver_window=$window
+    if wait_until_drawn && kill -0 "$saver" 2>/dev/null; then
+        press "$saver_window" Escape
+        wait_exit "$saver"
+        [ "$status" = 0 ] && pass "/s with the frame-rate line and the mirror layer draws and ends with status 0" ||
+            fail "/s with the frame-rate line and the mirror layer" "status $status"
+    else
+        wait_exit "$saver" 1
+        fail "/s with the frame-rate line and the mirror layer" "nothing drawn; status $status"
+    fi
+else
+    fail "/s with the frame-rate line and the mirror layer opens its window"
+fi
+reg delete "$options_key" /f
+
+# -- preview -----------------------------------------------------------------------
+rm -f "$work/preview-done"
+"$wine" "$helpers/preview_parent.exe" "$(winpath "$scr")" "$(winpath "$work/preview-done")" >"$work/preview.log" 2>&1 &
+preview=$!
+started+=("$preview")
+for _ in $(seq $((window_timeout * 5))); do
+    grep -q '^ready' "$work/preview.log" 2>/dev/null && break
+    kill -0 "$preview" 2>/dev/null || break
+    sleep 0.2
+done
+if find_window '^kvss preview parent$'; then
+    press "$window" space
+    press "$window" Escape
+    xdotool mousemove --window "$window" 10 10 mousemove --window "$window" 200 150 click 1
+    sleep 1
+fi
+touch "$work/preview-done"
+wait_exit "$preview" $((exit_timeout * 2))
+log=$(tr -d '\r' <"$work/preview.log")
+if [ "$status" = 0 ]; then
+    pass "/p HWND fills the parent, ignores keys and mouse, passes help on and ends with its parent"
+else
+    fail "/p HWND" "$(echo $log)"
+fi
+
+# -- Windows 9x password -----------------------------------------------------------
+cp "$helpers/PASSWORD.CPL" "$work/PASSWORD.CPL"
+export KVSS_PASSWORD_ANSWER=$(winpath "$work/password-answer")
+export KVSS_PASSWORD_LOG=$(winpath "$work/password.log")
+echo 0 >"$work/password-answer"
+rm -f "$work/password.log"
+reg add 'HKCU\Software\Wine' /v Version /d win98 /f
+reg add 'HKCU\Control Panel\Desktop' /v ScreenSaveUsePassword /t REG_DWORD /d 1 /f
+start_saver /s
+saver=$last
+if find_window '^Screen Saver$'; then
+    saver_window=$window
+    wait_until_drawn
+    press "$saver_window" space
+    for _ in $(seq 100); do [ -s "$work/password.log" ] && break; sleep 0.2; done
+    sleep 2
+    if grep -q '^refused window=1$' "$work/password.log" 2>/dev/null && kill -0 "$saver" 2>/dev/null; then
+        pass "win98: a refused password keeps the saver running"
+    else
+        fail "win98: a refused password keeps the saver running" "$(cat "$work/password.log" 2>/dev/null)"
+    fi
+    echo 1 >"$work/password-answer"
+    press "$saver_window" space
+    wait_exit "$saver"
+    if [ "$status" = 0 ] && [ "$(grep -c . "$work/password.log")" = 2 ] && grep -q '^accepted' "$work/password.log"; then
+        pass "win98: an accepted password closes the saver with status 0"
+    else
+        fail "win98: an accepted password closes the saver" "status $status; $(cat "$work/password.log" 2>/dev/null)"
+    fi
+else
+    fail "win98: /s opens the window \"Screen Saver\""
+fi
+start_saver /a
+wait_exit "$last"
+[ "$status" = 0 ] && pass "win98: /a returns 0" || fail "win98: /a returns 0" "status $status"
+reg delete 'HKCU\Software\Wine' /v Version /f
+reg delete 'HKCU\Control Panel\Desktop' /v ScreenSaveUsePassword /f
+
+echo "Wine tests took ${SECONDS}s"
+echo "$passed passed, $failed failed"
+[ "$failed" = 0 ]
