@@ -8,6 +8,8 @@
 #include <cstdlib>
 #include <stdexcept>
 
+#include "textures/texture.h"
+
 namespace {
 // Mouse movement that closes a full-screen saver: more than this many pixels,
 // horizontal and vertical distance summed, from the last recorded position.
@@ -110,6 +112,8 @@ void X11Platform::createGlContext(bool buildFont) {
     context_ = glXCreateContext(display_, visual_, nullptr, True);
     if (context_ == nullptr) throw std::runtime_error("cannot create an OpenGL context");
     glXMakeCurrent(display_, window_, context_);
+    // Textures still held when the saver ends must not touch GL once the context is gone.
+    setGlContextQuery([] { return glXGetCurrentContext() != nullptr; });
     if (buildFont) {
         font_ = XLoadQueryFont(display_, "fixed");
         if (font_ == nullptr) font_ = XLoadQueryFont(display_, "*");
