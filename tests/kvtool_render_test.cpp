@@ -1,0 +1,128 @@
+// kvtool render and contact-sheet: PNG files read back through libpng.
+#include <gtest/gtest.h>
+#include <png.h>
+
+#include <filesystem>
+#include <fstream>
+#include <iterator>
+
+#include "forge/demo_shapes.h"
+#include "forge/hog_writer.h"
+#include "test_files.h"
+
+namespace {
+struct Png {
+    int width = 0;
+    int height = 0;
+    std::vector<uint8_t> rgba;
+    const uint8_t* at(int x, int y) const { return rgba.data() + (static_cast<size_t>(y) * width + x) * 4; }
+};
+
+Png readPng(const std::string& path) {
+    png_image image{};
+    image.version = PNG_IMAGE_VERSION;
+    Png png;
+    if (!png_image_begin_read_from_file(&image, path.c_str())) {
+        ADD_FAILURE() << path << ": " << image.message;
+        return png;
+    }
+    image.format = PNG_FORMAT_RGBA;
+    png.width = static_cast<int>(image.width);
+    png.height = static_cast<int>(image.height);
+    png.rgba.resize(PNG_IMAGE_SIZE(image));
+    if (!png_image_finish_read(&image, nullptr, png.rgba.data(), 0, nullptr)) ADD_FAILURE() << image.message;
+    return png;
+}
+
+std::string fileBytes(const std::string& path) {
+    std::ifstream in(path, std::ios::binary);
+    return {std::istreambuf_iterator<char>(in), {}};
+}
+
+Bytes boxModel(uint8_t red) {
+    DemoModel model({});
+    MeshBuilder box;
+    box.box({-1, -1, -1}, {1, 1, 1}, coloured(red, 120, 60));
+    model.add(box, -1, "box", "", {});
+    return model.build();
+}
+
+class KvtoolRender : public ::testing::Test {
+protected:
+    KvtoolRender() {
+        archive = dir.write("kv.hog", HogWriter().add("one.oof", boxModel(250)).add("two.oof", boxModel(150))
+                                          .add("three.oof", boxModel(50)).build());
+    }
+    CommandResult render(const std::string& arguments) {
+        return runKvtool("render " + shellQuote(archive) + " " + arguments);
+    }
+    TempDir dir;
+    std::string archive;
+};
+
+TEST_F(KvtoolRender, WritesAPictureOfTheRequestedSizeTheSameForTheSameSeed) {
+    const std::string first = dir.path("first.png"), second = dir.path("second.png");
+    ASSERT_EQ(render("--model one.oof --seed 7 --size 48x32 -o " + shellQuote(first)).status, 0);
+    ASSERT_EQ(render("--model one.oof --seed 7 --size 48x32 -o " + shellQuote(second)).status, 0);
+    const Png png = readPng(first);
+    EXPECT_EQ(png.width, 48);
+    EXPECT_EQ(png.height, 32);
+    int drawn = 0;
+    for (int y = 0; y < png.height; ++y)
+        for (int x = 0; x < png.width; ++x) {
+            drawn += png.at(x, y)[0] > 30 ? 1 : 0;
+            EXPECT_EQ(png.at(x, y)[3], 255);
+        }
+    EXPECT_GT(drawn, 50) << "the box is in the picture";
+    EXPECT_EQ(fileBytes(first), fileBytes(second));
+}
+
+TEST_F(KvtoolRender, FramesWritesOneFileATick) {
+    const std::string folder = dir.path("frames");
+    ASSERT_EQ(render("--model two.oof --size 16x16 --frames 3 -o " + shellQuote(folder)).status, 0);
+    for (const char* name : {"frame_0000.png", "frame_0001.png", "frame_0002.png"})
+        EXPECT_EQ(readPng(folder + "/" + name).width, 16) << name;
+    EXPECT_FALSE(std::filesystem::exists(folder + "/frame_0003.png"));
+}
+
+TEST_F(KvtoolRender, RefusesSizesItCannotRenderInOneLine) {
+    for (const char* size : {"0x10", "-5x5", "100000x100000", "12"}) {
+        const std::string out = dir.path("refused.png");
+        const CommandResult result = render(std::string("--size=") + size + " -o " + shellQuote(out));
+        EXPECT_EQ(result.status, 1) << size;
+        EXPECT_EQ(result.err.rfind("kvtool: --size: ", 0), 0u) << result.err;
+        EXPECT_EQ(result.err.find('\n'), result.err.size() - 1) << result.err;
+        EXPECT_FALSE(std::filesystem::exists(out));
+    }
+}
+
+TEST_F(KvtoolRender, ContactSheetLabelsEveryModelInItsCell) {
+    const std::string sheet = dir.path("sheet.png");
+    const CommandResult result =
+        runKvtool("contact-sheet " + shellQuote(archive) + " --size 40x30 --columns 2 -o " + shellQuote(sheet));
+    ASSERT_EQ(result.status, 0) << result.err;
+    const Png png = readPng(sheet);
+    const int cellHeight = 30 + 16;
+    EXPECT_EQ(png.width, 80);
+    EXPECT_EQ(png.height, 2 * cellHeight);
+    // Label text is drawn in 235 under each thumbnail; the fourth cell is empty.
+    auto labelPixels = [&](int column, int row) {
+        int n = 0;
+        for (int y = row * cellHeight + 30; y < (row + 1) * cellHeight; ++y)
+            for (int x = column * 40; x < (column + 1) * 40; ++x) n += png.at(x, y)[0] == 235 ? 1 : 0;
+        return n;
+    };
+    EXPECT_GT(labelPixels(0, 0), 20);
+    EXPECT_GT(labelPixels(1, 0), 20);
+    EXPECT_GT(labelPixels(0, 1), 20);
+    EXPECT_EQ(labelPixels(1, 1), 0);
+    // Each thumbnail shows its own model: the box's red differs from cell to cell.
+    auto reddest = [&](int column, int row) {
+        int best = 0;
+        for (int y = row * cellHeight; y < row * cellHeight + 30; ++y)
+            for (int x = column * 40; x < (column + 1) * 40; ++x) best = std::max<int>(best, png.at(x, y)[0]);
+        return best;
+    };
+    EXPECT_GT(reddest(0, 0), reddest(1, 0));
+}
+}  // namespace
