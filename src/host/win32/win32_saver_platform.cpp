@@ -5,6 +5,7 @@
 #include "core/message.h"
 #include "host/app_path.h"
 #include "host/framework.h"
+#include "textures/texture.h"
 
 namespace {
 constexpr UINT_PTR saverTimerId = 1;
@@ -44,6 +45,8 @@ void Win32SaverPlatform::createGlContext(bool buildFont) {
     if (format == 0 || !SetPixelFormat(deviceContext_, format, &wanted)) fail("Cannot set the window's pixel format");
     glContext_ = wglCreateContext(deviceContext_);
     if (glContext_ == nullptr || !wglMakeCurrent(deviceContext_, glContext_)) fail("Cannot create the OpenGL context");
+    // Textures still held at exit must not touch GL once the context is gone.
+    setGlContextQuery([] { return wglGetCurrentContext() != nullptr; });
     if (buildFont) {
         // Display list n draws character n of the stock variable-width font.
         SelectObject(deviceContext_, GetStockObject(ANSI_VAR_FONT));
