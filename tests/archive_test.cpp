@@ -10,16 +10,6 @@
 #include "test_files.h"
 
 namespace {
-template <class Body>
-void expectMessage(const char* text, Body&& body) {
-    try {
-        body();
-        ADD_FAILURE() << "expected \"" << text << "\"";
-    } catch (Message message) {
-        EXPECT_STREQ(message, text);
-    }
-}
-
 Bytes filled(size_t n, uint8_t value) { return Bytes(n, value); }
 
 std::string readAll(InFile& in) {

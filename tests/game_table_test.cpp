@@ -10,16 +10,6 @@
 #include "test_files.h"
 
 namespace {
-template <class Body>
-void expectMessage(const char* text, Body&& body) {
-    try {
-        body();
-        ADD_FAILURE() << "expected \"" << text << "\"";
-    } catch (Message message) {
-        EXPECT_STREQ(message, text);
-    }
-}
-
 class GameTable : public ::testing::Test {
 protected:
     void SetUp() override { clearGameTable(); }

@@ -11,29 +11,6 @@
 #include "test_files.h"
 
 namespace {
-struct Png {
-    int width = 0;
-    int height = 0;
-    std::vector<uint8_t> rgba;
-    const uint8_t* at(int x, int y) const { return rgba.data() + (static_cast<size_t>(y) * width + x) * 4; }
-};
-
-Png readPng(const std::string& path) {
-    png_image image{};
-    image.version = PNG_IMAGE_VERSION;
-    Png png;
-    if (!png_image_begin_read_from_file(&image, path.c_str())) {
-        ADD_FAILURE() << path << ": " << image.message;
-        return png;
-    }
-    image.format = PNG_FORMAT_RGBA;
-    png.width = static_cast<int>(image.width);
-    png.height = static_cast<int>(image.height);
-    png.rgba.resize(PNG_IMAGE_SIZE(image));
-    if (!png_image_finish_read(&image, nullptr, png.rgba.data(), 0, nullptr)) ADD_FAILURE() << image.message;
-    return png;
-}
-
 std::string fileBytes(const std::string& path) {
     std::ifstream in(path, std::ios::binary);
     return {std::istreambuf_iterator<char>(in), {}};

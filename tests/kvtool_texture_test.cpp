@@ -14,35 +14,6 @@
 #include "test_files.h"
 
 namespace {
-struct Png {
-    int width = 0;
-    int height = 0;
-    std::vector<uint8_t> rgba;
-
-    std::array<uint8_t, 4> at(int x, int y) const {
-        const uint8_t* p = rgba.data() + (static_cast<size_t>(y) * width + x) * 4;
-        return {p[0], p[1], p[2], p[3]};
-    }
-};
-
-Png readPng(const std::string& path) {
-    png_image image{};
-    image.version = PNG_IMAGE_VERSION;
-    Png png;
-    if (!png_image_begin_read_from_file(&image, path.c_str())) {
-        ADD_FAILURE() << path << ": " << image.message;
-        return png;
-    }
-    image.format = PNG_FORMAT_RGBA;
-    png.width = static_cast<int>(image.width);
-    png.height = static_cast<int>(image.height);
-    png.rgba.resize(PNG_IMAGE_SIZE(image));
-    if (!png_image_finish_read(&image, nullptr, png.rgba.data(), 0, nullptr)) ADD_FAILURE() << image.message;
-    return png;
-}
-
-using Rgba = std::array<uint8_t, 4>;
-
 class KvtoolTexture : public ::testing::Test {
 protected:
     // "Engine Glow": two frames of different sizes in Glow.oaf.

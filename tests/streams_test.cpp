@@ -16,17 +16,6 @@ Bytes counting(size_t n) {
     return bytes;
 }
 
-// Expects `body` to throw exactly `text`.
-template <class Body>
-void expectMessage(const char* text, Body&& body) {
-    try {
-        body();
-        ADD_FAILURE() << "expected \"" << text << "\"";
-    } catch (Message message) {
-        EXPECT_STREQ(message, text);
-    }
-}
-
 int openDescriptorCount() {
     int n = 0;
     if (DIR* dir = opendir("/proc/self/fd")) {

@@ -1,5 +1,6 @@
 #include "test_files.h"
 
+#include <png.h>
 #include <sys/wait.h>
 
 #include <cstdlib>
@@ -60,4 +61,20 @@ CommandResult runCommand(const std::string& commandLine) {
 
 CommandResult runKvtool(const std::string& arguments) {
     return runCommand(shellQuote(KVTOOL_PATH) + " " + arguments);
+}
+
+Png readPng(const std::string& path) {
+    png_image image{};
+    image.version = PNG_IMAGE_VERSION;
+    Png png;
+    if (!png_image_begin_read_from_file(&image, path.c_str())) {
+        ADD_FAILURE() << path << ": " << image.message;
+        return png;
+    }
+    image.format = PNG_FORMAT_RGBA;
+    png.width = static_cast<int>(image.width);
+    png.height = static_cast<int>(image.height);
+    png.rgba.resize(PNG_IMAGE_SIZE(image));
+    if (!png_image_finish_read(&image, nullptr, png.rgba.data(), 0, nullptr)) ADD_FAILURE() << image.message;
+    return png;
 }

@@ -1,6 +1,13 @@
 #pragma once
 
+#include <array>
+#include <cstdint>
 #include <string>
+#include <vector>
+
+#include <gtest/gtest.h>
+
+#include "core/message.h"
 
 #include "forge/byte_writer.h"
 
@@ -34,3 +41,30 @@ CommandResult runCommand(const std::string& commandLine);
 CommandResult runKvtool(const std::string& arguments);
 // Single-quotes a string for the shell.
 std::string shellQuote(const std::string& text);
+
+// Expects `body` to throw exactly the message text `text`.
+template <class Body>
+void expectMessage(const char* text, Body&& body) {
+    try {
+        body();
+        ADD_FAILURE() << "expected \"" << text << "\"";
+    } catch (Message message) {
+        EXPECT_STREQ(message, text);
+    }
+}
+
+using Rgba = std::array<uint8_t, 4>;
+
+// A PNG file read back as RGBA.
+struct Png {
+    int width = 0;
+    int height = 0;
+    std::vector<uint8_t> rgba;
+
+    Rgba at(int x, int y) const {
+        const uint8_t* p = rgba.data() + (static_cast<size_t>(y) * width + x) * 4;
+        return {p[0], p[1], p[2], p[3]};
+    }
+};
+// Reads a PNG file (a failure is reported to the running test).
+Png readPng(const std::string& path);

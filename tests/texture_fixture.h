@@ -16,17 +16,6 @@
 #include "test_files.h"
 #include "textures/texture.h"
 
-// Expects `body` to throw exactly the message `text`.
-template <class Body>
-void expectMessage(const char* text, Body&& body) {
-    try {
-        body();
-        ADD_FAILURE() << "expected \"" << text << "\"";
-    } catch (Message message) {
-        EXPECT_STREQ(message, text);
-    }
-}
-
 // One headless context per test process, made at first use and current on return.
 inline EglContext& glContext() {
     static EglContext context(64, 64);
@@ -43,8 +32,6 @@ inline std::array<uint8_t, 4> pixelAt(const TextureFrame& frame, int x, int y) {
     const uint8_t* p = frame.pixels + (static_cast<size_t>(y) * frame.width + x) * 4;
     return {p[0], p[1], p[2], p[3]};
 }
-
-using Rgba = std::array<uint8_t, 4>;
 
 // Tests that read textures from a forged archive: it becomes the one archive
 // of the search path, with its table.gam loaded; all is undone afterwards.
