@@ -38,8 +38,11 @@ done
 
 work=$win_build/wine-tests
 rm -rf "$work"
-mkdir -p "$work/game" "$work/empty"
+mkdir -p "$work/game" "$work/empty" "$work/broken"
 "$kvtool" demo "$work/game" >/dev/null
+# An archive whose one model is not an OOF file: the first tick fails to read it.
+echo "not a model" >"$work/broken.oof"
+"$kvtool" pack "$work/broken/kv.hog" "$work/broken.oof" >/dev/null
 cp "$scr" "$work/kvss.scr"
 scr=$work/kvss.scr
 
@@ -198,6 +201,14 @@ start_saver /s
 wait_exit "$last"
 [ "$status" = 2 ] && pass "an archive that cannot be opened ends the saver with status 2" ||
     fail "an archive that cannot be opened ends the saver with status 2" "status $status"
+
+# A model that cannot be read: the message text leaves a tick, inside the
+# window procedure, and the guard closes the window and ends the saver.
+reg add "$app_paths" /v Path /d "$(winpath "$work/broken")" /f
+start_saver /s
+wait_exit "$last"
+[ "$status" = 2 ] && pass "a model that cannot be read ends the saver with status 2" ||
+    fail "a model that cannot be read ends the saver with status 2" "status $status"
 
 # -- full screen ---------------------------------------------------------------
 reg add "$app_paths" /v Path /d "$(winpath "$work/game")" /f
