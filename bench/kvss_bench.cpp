@@ -267,7 +267,7 @@ void BM_ModelChangeTick(benchmark::State& state, std::string model) {
 // A tick that changes nothing, against clearing and finishing an empty frame.
 void BM_SteadyFrame(benchmark::State& state, std::string model) {
     auto saver = startSaver(model);
-    double frameSeconds = 0.0, emptySeconds = 0.0;
+    double emptySeconds = 0.0;
     for (auto _ : state) {
         // Keep the model on screen: its time never runs out.
         if (saver->secondsOnScreen() > 10.0f) saver->saver().objectStart.seconds += 10;
@@ -282,7 +282,6 @@ void BM_SteadyFrame(benchmark::State& state, std::string model) {
         glFinish();
         const double empty = secondsSince(start);
 
-        frameSeconds += frame;
         emptySeconds += empty;
         state.SetIterationTime(frame);
     }
