@@ -28,7 +28,13 @@ void StdioInFile::write(const void*, int32_t) { fail("Can't write to StdioInFile
 
 int32_t StdioInFile::read(void* destination, int32_t count) {
     if (count <= 0) return 0;
+#if defined(__GLIBC__)
+    // Readers fetch a few bytes at a time (a run, a field) from a stream only
+    // they use: skipping stdio's lock on each call saves most of their time.
+    return static_cast<int32_t>(fread_unlocked(destination, 1, static_cast<size_t>(count), file));
+#else
     return static_cast<int32_t>(std::fread(destination, 1, static_cast<size_t>(count), file));
+#endif
 }
 
 void StdioInFile::seek(int32_t position) {
