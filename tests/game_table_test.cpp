@@ -161,3 +161,17 @@ TEST_F(GameTable, ARecordLengthBelowItsHeaderIsRefused) {
         expectMessage("Bad game table record length", [] { loadGameTable("table.gam"); });
     }
 }
+
+TEST_F(GameTable, ARecordLengthPastTheEndOfTheFileIsRefused) {
+    TextureRecord record;
+    record.name = "hullplate";
+    record.fileName = "hullplate.ogf";
+    // The largest lengths overflowed the position of the next record.
+    for (int32_t length : {0x7fffffff, 0x7ffffff9, 1000}) {
+        clearGameTable();
+        TableWriter table;
+        table.texture(record).recordWithLength(63, length, 5, Bytes(4, 0));
+        useArchive(HogWriter().add("table.gam", table.bytes()));
+        expectMessage("Tried to seek past limit", [] { loadGameTable("table.gam"); });
+    }
+}
