@@ -3,7 +3,7 @@
 PREFIX ?= /usr/local
 BUILD ?= build
 
-.PHONY: all test install demo
+.PHONY: all test install demo fuzz soak
 all:
 	scripts/build.sh $(BUILD)
 
@@ -12,6 +12,16 @@ test:
 
 demo:
 	scripts/run.sh
+
+# A fuzz campaign: every target for FUZZ_SECONDS (default 600), see fuzz/run.sh.
+FUZZ_SECONDS ?= 600
+fuzz:
+	fuzz/run.sh $(FUZZ_SECONDS)
+
+# The soak, which scripts/test.sh leaves out.
+soak:
+	scripts/build.sh $(BUILD)
+	cd $(BUILD) && ctest --output-on-failure -L soak
 
 install:
 	KVSS_WIN32=0 scripts/build.sh $(BUILD) -DCMAKE_INSTALL_PREFIX=$(PREFIX)

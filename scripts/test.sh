@@ -5,4 +5,4 @@ cd "$(dirname "$0")/.."
 scripts/setup.sh
 scripts/build.sh build
 cd build
-ctest --output-on-failure -j "$(nproc)"
+ctest --output-on-failure -j "$(nproc)" -LE soak

@@ -151,3 +151,33 @@ TEST_F(GameTable, ARecordLengthBelowItsHeaderIsRefused) {
         expectMessage("Bad game table record length", [] { loadGameTable("table.gam"); });
     }
 }
+
+TEST_F(GameTable, ARecordLengthPastTheEndOfTheFileIsRefused) {
+    TextureRecord record;
+    record.name = "hullplate";
+    record.fileName = "hullplate.ogf";
+    // The largest lengths overflowed the position of the next record.
+    for (int32_t length : {0x7fffffff, 0x7ffffff9, 1000}) {
+        clearGameTable();
+        TableWriter table;
+        table.texture(record).recordWithLength(63, length, 5, Bytes(4, 0));
+        useArchive(HogWriter().add("table.gam", table.bytes()));
+        expectMessage("Tried to seek past limit", [] { loadGameTable("table.gam"); });
+    }
+}
+
+TEST_F(GameTable, ATextureRecordClaimingNearlyTwoGigabytesIsReadAndEndsTheTable) {
+    TextureRecord record;
+    record.name = "hullplate";
+    record.fileName = "hullplate.ogf";
+    // Skipping the rest of its body overflowed the position of the next record.
+    for (int32_t length : {0x7fffffff, 0x7ffffff0}) {
+        clearGameTable();
+        TableWriter table;
+        table.recordWithLength(1, length, 7, TableWriter::textureBody(record));
+        useArchive(HogWriter().add("table.gam", table.bytes()));
+        loadGameTable("table.gam");
+        EXPECT_NE(findTextureEntry("hullplate"), nullptr);
+        EXPECT_EQ(textureTable.count, 1);
+    }
+}

@@ -1,5 +1,6 @@
 #include "data/game_table.h"
 
+#include <algorithm>
 #include <cstring>
 #include <memory>
 #include <string>
@@ -64,7 +65,10 @@ void loadOneTable(const char* fileName) {
             LimitedInFile body(*stream, bodyLength);
             textureTable.append(readTextureEntry(body));
         } else {
-            stream->seek(stream->tell() + bodyLength);
+            // 64-bit: a hostile length must not overflow; the stream refuses
+            // a position past its end with its own message.
+            const int64_t next = int64_t{stream->tell()} + bodyLength;
+            stream->seek(static_cast<int32_t>(std::min<int64_t>(next, INT32_MAX)));
         }
     }
 }

@@ -2,6 +2,7 @@
 
 #include <sys/stat.h>
 
+#include <algorithm>
 #include <cstring>
 #include <string>
 
@@ -78,7 +79,9 @@ LimitedInFile::~LimitedInFile() {
     // A window may claim more than its inner stream still holds; then the inner
     // stream refuses the skip, and it stays at its own end. A destructor must not throw.
     try {
-        inner->seek(inner->tell() + remaining);
+        // 64-bit: a hostile length must not overflow the position.
+        const int64_t end = int64_t{inner->tell()} + remaining;
+        inner->seek(static_cast<int32_t>(std::min<int64_t>(end, INT32_MAX)));
     } catch (Message) {
     }
 }

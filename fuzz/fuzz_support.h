@@ -1,0 +1,38 @@
+#pragma once
+
+#include <unistd.h>
+
+#include <cstdint>
+#include <cstdio>
+#include <cstdlib>
+#include <string>
+
+#include "data/hog_file.h"
+#include "data/kv_path.h"
+#include "forge/byte_writer.h"
+
+// A private scratch directory for this fuzzing process, made at first use.
+inline const std::string& scratchDirectory() {
+    static const std::string directory = [] {
+        const char* base = std::getenv("TMPDIR");
+        std::string pattern = std::string(base && *base ? base : "/tmp") + "/kvss-fuzz-XXXXXX";
+        if (!mkdtemp(pattern.data())) std::abort();
+        return pattern;
+    }();
+    return directory;
+}
+
+inline std::string scratchPath(const char* leaf) { return scratchDirectory() + "/" + leaf; }
+
+inline void writeScratch(const std::string& path, const uint8_t* data, size_t size) {
+    std::FILE* file = std::fopen(path.c_str(), "wb");
+    if (!file) std::abort();
+    if (size && std::fwrite(data, 1, size, file) != size) std::abort();
+    std::fclose(file);
+}
+
+// Makes the archive at `path` the one archive of the search path.
+inline void useArchive(const std::string& path) {
+    searchPath.reset(1);
+    searchPath.add(new HogFile(path.c_str()));
+}
