@@ -19,16 +19,6 @@
 #include "viewer/viewer.h"
 
 namespace {
-// Options come from the test; the store is never read.
-class EmptyStore : public OptionStore {
-public:
-    bool openForReading() override { return false; }
-    bool readValue(const char*, void*, uint32_t) override { return false; }
-    bool openForWriting() override { return false; }
-    void writeValue(const char*, const void*, uint32_t) override {}
-    void close() override {}
-};
-
 // The seam, driven by the test: a clock that answers from a script (then stays
 // put), a real headless GL context, and failures turned into exceptions.
 class TestPlatform : public SaverPlatform {
@@ -39,7 +29,7 @@ public:
     bool fontBuilt = false;
     int timer = 0;
     std::unique_ptr<EglContext> context;
-    EmptyStore store;
+    NullOptionStore store;  // options come from the test
 
     OptionStore& optionStore() override { return store; }
     ClientRect clientRect() override { return {0, 0, 64, 48}; }

@@ -58,6 +58,17 @@ public:
     virtual void close() = 0;
 };
 
+// A store that holds nothing and takes nothing: for runs whose options come
+// from the caller (offscreen rendering, tests).
+class NullOptionStore : public OptionStore {
+public:
+    bool openForReading() override { return false; }
+    bool readValue(const char*, void*, uint32_t) override { return false; }
+    bool openForWriting() override { return false; }
+    void writeValue(const char*, const void*, uint32_t) override {}
+    void close() override {}
+};
+
 // Reads each option in table order into `settings`; missing values and values
 // that do not fit keep what `settings` held. A store that cannot be opened changes nothing.
 void loadSettings(OptionStore& store, Settings& settings);

@@ -10,20 +10,10 @@
 
 namespace {
 constexpr int32_t simulatedEpoch = 1000000000;
-
-// Offscreen runs take their options from the caller, never from a store.
-class NoOptionStore : public OptionStore {
-public:
-    bool openForReading() override { return false; }
-    bool readValue(const char*, void*, uint32_t) override { return false; }
-    bool openForWriting() override { return false; }
-    void writeValue(const char*, const void*, uint32_t) override {}
-    void close() override {}
-};
 }  // namespace
 
 OffscreenSaver::OffscreenSaver(const Options& options)
-    : options_(options), noStore_(std::make_unique<NoOptionStore>()) {
+    : options_(options), noStore_(std::make_unique<NullOptionStore>()) {
     // A clock of the saver's era, so that time stamps look like the real ones.
     clock_.seconds = simulatedEpoch;
     saver_.reset(new Saver(*this));  // the base is private: convert here, not inside make_unique
