@@ -56,6 +56,29 @@ TEST_F(Streams, StdioFileSeekRulesAndRefusedWrites) {
     expectMessage("Can't write to StdioInFile", [&] { in.write("", 0); });
 }
 
+// The stream reads ahead a block at a time: reads that straddle blocks, seeks
+// back out of a block and reads larger than a block must all deliver the file.
+TEST_F(Streams, StdioFileDeliversTheSameBytesAcrossItsReadAheadBlocks) {
+    const int32_t length = StdioInFile::blockSize * 3 + 123;
+    const Bytes original = counting(static_cast<size_t>(length));
+    const std::string big = dir.write("big.bin", original);
+    StdioInFile in(big.c_str());
+    Bytes seen(original.size(), 0);
+    const int32_t straddle = StdioInFile::blockSize - 2;
+    EXPECT_EQ(in.read(seen.data(), straddle), straddle);
+    EXPECT_EQ(in.read(seen.data() + straddle, 7), 7);  // across the first block's end
+    in.seek(1);                                          // back out of the current block
+    EXPECT_EQ(readU8(in), 1);
+    in.seek(straddle + 7);
+    const int32_t rest = length - straddle - 7;
+    EXPECT_EQ(in.read(seen.data() + straddle + 7, rest + 10), rest);  // larger than a block, past the end
+    EXPECT_TRUE(in.atEnd());
+    EXPECT_EQ(seen, original);
+    in.seek(length - 1);  // a seek clears the end, as stdio's does
+    EXPECT_FALSE(in.atEnd());
+    EXPECT_EQ(readU8(in), (length - 1) % 256);
+}
+
 TEST_F(Streams, StdioFileRefusesMissingFilesAndDirectories) {
     expectMessage("Couldn't open file", [&] { StdioInFile in(dir.path("absent").c_str()); });
     expectMessage("Couldn't open file", [&] { StdioInFile in(dir.root().c_str()); });

@@ -23,11 +23,15 @@ public:
     virtual const char* name() = 0;
 };
 
-// A file on disk, read through stdio's buffering.
+// A file on disk. Readers ask for a few bytes at a time, so the stream keeps
+// its own read-ahead block over an unbuffered stdio handle: a field read is a
+// copy out of that block, and a seek inside it costs no system call.
 class StdioInFile : public InFile {
 public:
     explicit StdioInFile(const char* path);
     ~StdioInFile() override;
+    StdioInFile(const StdioInFile&) = delete;
+    StdioInFile& operator=(const StdioInFile&) = delete;
 
     void write(const void* source, int32_t count) override;
     int32_t read(void* destination, int32_t count) override;
@@ -37,9 +41,16 @@ public:
     bool atEnd() override;
     const char* name() override;
 
+    static constexpr int32_t blockSize = 32 * 1024;
+
 private:
     std::FILE* file;
     char* path;
+    uint8_t* block;
+    int64_t blockPosition = 0;  // file position of block[0]; the handle stands at its end
+    int32_t blockFill = 0;
+    int32_t blockAt = 0;
+    bool endReached = false;  // a read came up short, as stdio's end-of-file indicator
 };
 
 // A window of bounded length over another stream, starting at that stream's
