@@ -1,5 +1,6 @@
 // The OOF reader: turns a stream of tagged chunks into a PolyModel.
 #include <algorithm>
+#include <bit>
 #include <cstring>
 #include <map>
 #include <memory>
@@ -22,6 +23,12 @@ constexpr int32_t rotationKeyBytes = 4 + 12 + 4;
 constexpr int32_t cornerBytes = 4 + 4 + 4;
 constexpr int32_t faceBytes = 12 + 4 + 4 + 3 + 8;  // untextured, no corners
 constexpr int32_t batteryBytes = 4 + 4;
+
+// Vertex, normal and corner runs are read in one call each, straight into the
+// arrays: the format and the platform are both little-endian, and these
+// records have the file's layout with no padding.
+static_assert(std::endian::native == std::endian::little);
+static_assert(sizeof(Vector) == 12 && sizeof(FaceVertex) == cornerBytes);
 
 // A count read from the file must fit, at `itemBytes` per item, in what the
 // chunk still holds; otherwise the count is a lie and reading it out would
@@ -146,9 +153,11 @@ void ModelReader::readSubobject(InFile& in) {
     s->normals = new Vector[n];
     s->alphas = new float[n];
     s->vertexCount = vertexCount;
-    for (size_t i = 0; i < n; ++i) s->vertices[i] = readVector(in);
-    for (size_t i = 0; i < n; ++i) s->normals[i] = readVector(in);
-    for (size_t i = 0; i < n; ++i) s->alphas[i] = version == version2300 ? readFloat(in) : 1.0f;
+    // checkCount made sure the window holds all of them.
+    in.read(s->vertices, vertexCount * static_cast<int32_t>(sizeof(Vector)));
+    in.read(s->normals, vertexCount * static_cast<int32_t>(sizeof(Vector)));
+    std::fill_n(s->alphas, n, 1.0f);
+    if (version == version2300) in.read(s->alphas, vertexCount * static_cast<int32_t>(sizeof(float)));
 
     const int32_t faceCount = readS32(in);
     checkCount(in, faceCount, faceBytes);
@@ -177,15 +186,13 @@ void ModelReader::readFace(InFile& in, Subobject& s) {
         in.read(face->colour, 3);
     }
     checkCount(in, cornerCount, cornerBytes);
-    face->corners = new FaceVertex[static_cast<size_t>(cornerCount)];
+    face->corners = new FaceVertex[static_cast<size_t>(cornerCount)]();
     face->vertexCount = cornerCount;
+    in.read(face->corners, cornerCount * static_cast<int32_t>(sizeof(FaceVertex)));
     for (int32_t i = 0; i < cornerCount; ++i) {
-        FaceVertex& corner = face->corners[i];
-        corner.vertex = readS32(in);
-        corner.u = readFloat(in);
-        corner.v = readFloat(in);
         // The renderer indexes the vertex arrays with it.
-        if (corner.vertex < 0 || corner.vertex >= s.vertexCount) fail("Face vertex index out of range");
+        const int32_t vertex = face->corners[i].vertex;
+        if (vertex < 0 || vertex >= s.vertexCount) fail("Face vertex index out of range");
     }
     uint8_t dropped[8];
     in.read(dropped, sizeof dropped);
