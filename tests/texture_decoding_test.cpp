@@ -88,14 +88,19 @@ TEST_F(TextureDecoding, RunsCarryOverIntoStoredMipLevelsAndTheNextRecordFollows)
     straddling.run(3, 0);
     // Stored levels as the game writes them.
     OgfImage stored = solidImage(4, 4, 0xF444).storeLevels(4, 0x1234);
+    // More runs than the decoder fetches at once (every pixel its own run).
+    std::vector<uint16_t> alternating(48 * 48);
+    for (size_t i = 0; i < alternating.size(); ++i) alternating[i] = i % 2 ? 0xF000 : 0xFFFF;
+    const OgfImage busy = OgfImage::fromPixels(48, 48, ogfArgb4444, alternating);
     const OgfImage last = solidImage(1, 1, 0xF123);
 
     TableWriter table;
     table.texture({.name = "carry", .fileName = "carry.oaf"});
-    useArchive(HogWriter().add("carry.oaf", animation({overflowing, hostileLevels, straddling, stored, last}).bytes()),
-               table);
+    useArchive(
+        HogWriter().add("carry.oaf", animation({overflowing, hostileLevels, straddling, stored, busy, last}).bytes()),
+        table);
     const auto texture = load("carry");
-    ASSERT_EQ(texture->frameCount, 5);
+    ASSERT_EQ(texture->frameCount, 6);
     const TextureFrame* frames = texture->frames;
     EXPECT_EQ(pixelAt(frames[0], 0, 0), (Rgba{255, 0, 0, 255}));
     for (int i = 1; i < 16; ++i) EXPECT_EQ(pixelAt(frames[0], i % 4, i / 4), (Rgba{0, 255, 0, 255})) << i;
@@ -103,7 +108,8 @@ TEST_F(TextureDecoding, RunsCarryOverIntoStoredMipLevelsAndTheNextRecordFollows)
     EXPECT_EQ(pixelAt(frames[1], 1, 0), (Rgba{255, 255, 255, 255}));
     EXPECT_EQ(pixelAt(frames[2], 3, 1), (Rgba{136, 136, 136, 255}));
     EXPECT_EQ(pixelAt(frames[3], 3, 3), (Rgba{68, 68, 68, 255}));
-    EXPECT_EQ(pixelAt(frames[4], 0, 0), (Rgba{17, 34, 51, 255}));
+    for (int i : {0, 1, 1024, 2303}) EXPECT_EQ(pixelAt(frames[4], i % 48, i / 48)[0], i % 2 ? 0 : 255) << i;
+    EXPECT_EQ(pixelAt(frames[5], 0, 0), (Rgba{17, 34, 51, 255}));
 }
 
 TEST_F(TextureDecoding, BothOafHeadersAndWhenAllFramesAreRead) {

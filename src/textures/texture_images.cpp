@@ -1,5 +1,6 @@
 // Resolving a texture name to its bitmap and decoding OGF images and OAF
 // animations into RGBA frames.
+#include <algorithm>
 #include <cmath>
 #include <cstring>
 #include <memory>
@@ -67,14 +68,47 @@ void useFallbackImage(Texture& texture) {
 
 void skipBytes(InFile& stream, int32_t count) { stream.seek(stream.tell() + count); }
 
-// Reads one run; streams on disk deliver short reads silently, and a run
-// loop must not spin on them.
-int readRun(InFile& stream, uint16_t& pixel) {
-    uint8_t bytes[bytesPerRun] = {0, 0, 0};
-    if (stream.read(bytes, bytesPerRun) != bytesPerRun) fail("Tried to read past limit");
-    pixel = static_cast<uint16_t>(bytes[1] | bytes[2] << 8);
-    return bytes[0] == 0 ? 1 : bytes[0];
-}
+// Hands out an image's runs. A picture holds thousands of 3-byte runs, so
+// they are fetched a block at a time rather than one stream call each;
+// `finish` gives back what was fetched beyond the last run used, leaving the
+// stream where reading run by run would have left it.
+class RunReader {
+public:
+    explicit RunReader(InFile& stream_) : stream(stream_) {}
+
+    // Returns the run's length and sets its pixel value.
+    int next(uint16_t& pixel) {
+        if (fill - at < bytesPerRun) refill();
+        const uint8_t* run = block + at;
+        at += bytesPerRun;
+        pixel = static_cast<uint16_t>(run[1] | run[2] << 8);
+        return run[0] == 0 ? 1 : run[0];
+    }
+
+    void finish() {
+        if (fill > at) stream.seek(stream.tell() - (fill - at));
+        fill = at = 0;
+    }
+
+private:
+    void refill() {
+        const int32_t kept = fill - at;
+        std::memmove(block, block + at, static_cast<size_t>(kept));
+        // Never ask past the stream's end: only a run that is really cut short fails.
+        const int64_t left = static_cast<int64_t>(stream.size()) - stream.tell();
+        const auto wanted = static_cast<int32_t>(std::clamp<int64_t>(left, 0, blockBytes - kept));
+        const int32_t got = wanted > 0 ? stream.read(block + kept, wanted) : 0;
+        fill = kept + std::max(got, 0);
+        at = 0;
+        if (fill < bytesPerRun) fail("Tried to read past limit");
+    }
+
+    static constexpr int32_t blockBytes = 1024 * bytesPerRun;
+    InFile& stream;
+    uint8_t block[blockBytes];
+    int32_t fill = 0;
+    int32_t at = 0;
+};
 
 uint8_t expand4(unsigned k) { return static_cast<uint8_t>(k * 17); }
 uint8_t expand5(unsigned k) { return static_cast<uint8_t>(static_cast<int>(k * 8.225806451612904 + 0.5)); }
@@ -131,11 +165,12 @@ void readImageRecord(InFile& stream, const Texture& texture, TextureFrame& frame
     frame.height = static_cast<uint16_t>(height);
     frame.pixels = new uint8_t[static_cast<size_t>(pixelCount) * 4];
 
+    RunReader runs(stream);
     int32_t written = 0;
     int carried = 0;
     while (written < pixelCount) {
         uint16_t value = 0;
-        const int count = readRun(stream, value);
+        const int count = runs.next(value);
         const Rgba pixel = convertPixel(value, format, texture);
         const int used = count < pixelCount - written ? count : pixelCount - written;
         uint8_t* out = frame.pixels + static_cast<size_t>(written) * 4;
@@ -157,10 +192,11 @@ void readImageRecord(InFile& stream, const Texture& texture, TextureFrame& frame
         levelPixels /= 4;
         while (carried < levelPixels) {
             uint16_t ignored = 0;
-            carried += readRun(stream, ignored);
+            carried += runs.next(ignored);
         }
         carried -= levelPixels;
     }
+    runs.finish();
 }
 
 bool isAnimationFile(const std::string& fileName) {
