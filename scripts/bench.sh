@@ -8,4 +8,11 @@ scripts/setup.sh
 cmake -S . -B build -DCMAKE_BUILD_TYPE=RelWithDebInfo -DKVSS_BENCH=ON >/dev/null
 cmake --build build -j "$(nproc)" --target kvss_bench
 echo "machine: $(nproc) cores, $(grep -m1 'model name' /proc/cpuinfo | cut -d: -f2- | sed 's/^ *//')"
-exec build/bench/kvss_bench --benchmark_min_time=0.3 "$@"
+build/bench/kvss_bench --benchmark_min_time=0.3 "$@"
+# Memory again on softpipe, which keeps no compiled shaders and runs no threads
+# of its own, so that any growth from the tenth change on is the saver's.
+if [ $# -eq 0 ]; then
+    echo
+    echo "memory on Mesa's softpipe:"
+    GALLIUM_DRIVER=softpipe build/bench/kvss_bench --benchmark_filter=ResidentMemory | grep '^|'
+fi
