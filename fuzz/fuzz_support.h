@@ -5,13 +5,16 @@
 #include <cstdint>
 #include <cstdio>
 #include <cstdlib>
+#include <filesystem>
 #include <string>
 
 #include "data/hog_file.h"
 #include "data/kv_path.h"
 #include "forge/byte_writer.h"
 
-// A private scratch directory for this fuzzing process, made at first use.
+// A private scratch directory for this fuzzing process, made at first use and
+// removed when the fuzzer exits normally (run.sh also gives each run a TMPDIR
+// of its own and removes it, for runs that end in a crash).
 inline const std::string& scratchDirectory() {
     static const std::string directory = [] {
         const char* base = std::getenv("TMPDIR");
@@ -19,6 +22,14 @@ inline const std::string& scratchDirectory() {
         if (!mkdtemp(pattern.data())) std::abort();
         return pattern;
     }();
+    static const bool cleanupRegistered = [] {
+        std::atexit([] {
+            std::error_code ignored;
+            std::filesystem::remove_all(directory, ignored);
+        });
+        return true;
+    }();
+    (void)cleanupRegistered;
     return directory;
 }
 

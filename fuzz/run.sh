@@ -25,10 +25,12 @@ for target in "${targets[@]}"; do
     mkdir -p "$corpus" "$findings"
     log="$build/fuzz/$target.log"
     echo "== $target for ${seconds}s"
-    "$build/fuzz/$target" -max_total_time="$seconds" -dict=fuzz/kvss.dict -rss_limit_mb=2048 \
+    scratch="$(mktemp -d)"
+    TMPDIR="$scratch" "$build/fuzz/$target" -max_total_time="$seconds" -dict=fuzz/kvss.dict -rss_limit_mb=2048 \
         -malloc_limit_mb=1024 -timeout=10 -print_final_stats=1 -artifact_prefix="$findings/" \
         "$corpus" "$build/fuzz/seeds/$reader" >"$log" 2>&1
     result=$?
+    rm -rf "$scratch"
     grep -E "^stat::number_of_executed_units|^stat::average_exec_per_sec|^#[0-9]+ *DONE" "$log" | sed 's/^/   /'
     if [ $result -ne 0 ]; then
         status=1
