@@ -12,6 +12,8 @@ namespace {
 ScreenSaverFramework* framework = nullptr;
 
 LRESULT CALLBACK saverWindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
+    // The framework lives in WinMain's frame: outside it, Windows' default handling.
+    if (framework == nullptr) return DefWindowProcA(window, message, wParam, lParam);
     return framework->guardedWindowProc(toHandle(window), message, wParam, lParam);
 }
 
@@ -41,5 +43,7 @@ int WINAPI WinMain(HINSTANCE module, HINSTANCE, LPSTR, int) {
     WindowSaver windowSaver(saver, saverPlatform);
     ScreenSaverFramework saverFramework(frameworkPlatform, windowSaver);
     framework = &saverFramework;
-    return saverFramework.saverMain(skipProgramName(GetCommandLineA()));
+    const int status = saverFramework.saverMain(skipProgramName(GetCommandLineA()));
+    framework = nullptr;
+    return status;
 }
