@@ -21,6 +21,7 @@
 
 namespace {
 constexpr const char* reflectionTextureName = "PaleWhiteRock001.ogf";
+constexpr const char* noModelsMessage = "The game archive holds no models.";
 
 const HogFile& archive() { return *static_cast<const HogFile*>(searchPath.archives[0]); }
 
@@ -52,7 +53,8 @@ void ViewerSession::openArchive(const std::string& firstModel) {
     modelEntries.clear();
     for (int32_t i = 0; i < hog->entryCount; ++i)
         if (endsWithIgnoringCase(hog->entries[i].name, ".oof")) modelEntries.push_back(i);
-    if (modelEntries.empty()) throw std::runtime_error("The game archive holds no models.");
+    // The saver's own line, as the saver gives it.
+    if (modelEntries.empty()) platform_.fatal(noModelsMessage);
 
     position = 0;
     if (firstModel.empty()) return;
