@@ -127,6 +127,8 @@ void ViewerSession::showModel(int32_t newPosition) {
     camera = static_cast<ModelViewer*>(model->createViewer());
     animLength = static_cast<float>(model->keyFrameExtent());
     window_.setTitle(std::string("kvss - ") + name);
+    // As in the saver, the time spent reading does not count against the model.
+    lastTick_ = platform_.now();
 }
 
 void ViewerSession::advanceClock(float elapsed) {
