@@ -107,6 +107,10 @@ KvssOptions parseKvssOptions(int argc, const char* const* argv, const char* envi
     app.add_flag("--save-settings", options.saveSettings,
                  "Write all seven options (with the ones given here) to the settings file and exit");
 
+    app.add_flag("--viewer", options.viewer,
+                 "Look at the models by hand, in a window of its own (keys below); no drift, no time limit");
+    app.add_option("--model", options.model, "With --viewer: start at this model (archive entry name, any case)");
+
     std::vector<std::string> args = normalised(argc, argv);
     std::reverse(args.begin(), args.end());  // CLI11 takes them last-first
     try {
@@ -130,6 +134,14 @@ KvssOptions parseKvssOptions(int argc, const char* const* argv, const char* envi
         const int index = indexOfSpeed(speed);
         if (index < 0) throw std::runtime_error("--anim-speed: must be 1, 2, 3, 5, 10 or 20");
         options.animSpeedIndex = index;
+    }
+
+    if (!options.model.empty() && !options.viewer) throw std::runtime_error("--model: only with --viewer");
+    if (options.viewer) {
+        // The viewer is a window of its own; xscreensaver's window is not for it.
+        if (root || fullscreen || !windowIdText.empty())
+            throw std::runtime_error("--viewer: opens a window of its own; --root, --window-id and --fullscreen do not go with it");
+        return options;
     }
 
     if (!windowIdText.empty()) {

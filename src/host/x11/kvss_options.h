@@ -24,6 +24,8 @@ struct KvssOptions {
     std::string gameDirectory;   // empty: take game_dir from the settings file
     bool saveSettings = false;   // write the seven values and exit
     bool helpShown = false;      // --help printed; exit 0
+    bool viewer = false;         // --viewer: look at the models by hand
+    std::string model;           // --model: the viewer's first model (archive entry name)
 
     // Options given on the command line; they override the settings file.
     std::optional<int32_t> objectTimeIndex;

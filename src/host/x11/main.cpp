@@ -12,6 +12,8 @@
 #include "host/saver.h"
 #include "host/x11/kvss_options.h"
 #include "host/x11/x11_platform.h"
+#include "host/x11/x11_viewer.h"
+#include "host/viewer_bindings.h"
 
 namespace {
 using Clock = std::chrono::steady_clock;
@@ -56,6 +58,7 @@ int main(int argc, char** argv) {
     }
     if (options.helpShown) {
         std::fputs(help.c_str(), stdout);
+        std::fputs(("\nKeys and mouse of kvss --viewer:\n" + viewerKeyTable()).c_str(), stdout);
         return 0;
     }
 
@@ -80,6 +83,11 @@ int main(int argc, char** argv) {
     }
     int status = 0;
     try {
+        if (options.viewer) {
+            status = runViewer(display, options, store, settings);
+            XCloseDisplay(display);
+            return status;
+        }
         X11Platform platform(display, options, store);
         // Find the game before any window appears, so that a missing game leaves nothing on screen.
         if (!platform.gameArchivePath()) platform.fatal(notInstalledMessage);

@@ -1,0 +1,36 @@
+#include "image/png_writer.h"
+
+#include <png.h>
+
+#include <cstdio>
+#include <filesystem>
+#include <stdexcept>
+
+void writePngFile(const std::string& path, int width, int height, const std::vector<uint8_t>& rgba) {
+    if (width < 1 || height < 1 || rgba.size() != static_cast<size_t>(width) * height * 4)
+        throw std::runtime_error("no pixels to write");
+    png_image image{};
+    image.version = PNG_IMAGE_VERSION;
+    image.width = static_cast<png_uint_32>(width);
+    image.height = static_cast<png_uint_32>(height);
+    image.format = PNG_FORMAT_RGBA;
+    // Encoded in memory first, so the file is written whole or not at all.
+    png_alloc_size_t size = 0;
+    if (!png_image_write_get_memory_size(image, size, 0, rgba.data(), 0, nullptr))
+        throw std::runtime_error(image.message);
+    std::vector<uint8_t> encoded(size);
+    if (!png_image_write_to_memory(&image, encoded.data(), &size, 0, rgba.data(), 0, nullptr))
+        throw std::runtime_error(image.message);
+
+    const std::string temporary = path + ".part";
+    std::FILE* file = std::fopen(temporary.c_str(), "wb");
+    if (file == nullptr) throw std::runtime_error("cannot create file");
+    const bool written = std::fwrite(encoded.data(), 1, size, file) == size;
+    const bool closed = std::fclose(file) == 0;
+    std::error_code error;
+    if (written && closed) std::filesystem::rename(temporary, path, error);
+    if (!written || !closed || error) {
+        std::filesystem::remove(temporary, error);
+        throw std::runtime_error("cannot write file");
+    }
+}
