@@ -84,7 +84,7 @@ void Saver::releaseModel() {
 void Saver::putNewModel() {
     releaseModel();
 
-    const auto* archive = static_cast<const HogFile*>(searchPath.archives[0]);
+    auto* archive = static_cast<HogFile*>(searchPath.archives[0]);
     const int32_t choice = random.next() % modelCount;
     currentName = archive->entries[modelEntries[choice]].name;
     if (!pinnedModel.empty()) {
@@ -94,7 +94,9 @@ void Saver::putNewModel() {
     }
 
     {
-        std::unique_ptr<InFile> stream(searchPath.open(currentName));
+        // The name came from the archive's own table: the model is that entry's
+        // bytes, whatever "/" or "\" it holds, and never a file on disk or a share.
+        std::unique_ptr<InFile> stream(archive->open(currentName));
         currentModel = new PolyModel(*stream);
     }
     currentViewer = currentModel->createViewer();
