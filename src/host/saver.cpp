@@ -60,8 +60,9 @@ void Saver::startSaver() {
     const std::optional<std::string> archivePath = platform_.gameArchivePath();
     if (!archivePath) platform_.fatal(notInstalledMessage);
     searchPath.reset(1);
-    auto* archive = new HogFile(archivePath->c_str());
-    searchPath.add(archive);
+    std::unique_ptr<HogFile> owned(new HogFile(archivePath->c_str()));
+    searchPath.add(owned.get());
+    HogFile* archive = owned.release();
 
     modelEntries.clear();
     for (int32_t i = 0; i < archive->entryCount; ++i)
