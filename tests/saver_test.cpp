@@ -60,14 +60,15 @@ public:
     }
 };
 
-// A one-subobject model whose position keys end at `lastFrame`.
+// A one-subobject model whose position keys end at `lastFrame` (none for 0):
+// from 0 when it is positive, from 4 frames earlier when it is negative.
 Bytes animatedModel(int32_t lastFrame) {
     DemoModel model({});
     MeshBuilder box;
     box.box({-1, -1, -1}, {1, 1, 1}, coloured(200, 100, 50));
     const int32_t root = model.add(box, -1, "box", "", {});
-    if (lastFrame > 0) {
-        model.positionKey(root, 0, {0, 0, 0});
+    if (lastFrame != 0) {
+        model.positionKey(root, lastFrame > 0 ? 0 : lastFrame - 4, {0, 0, 0});
         model.positionKey(root, lastFrame, {1, 0, 0});
     }
     return model.build();
@@ -188,6 +189,16 @@ TEST_F(SaverCycle, AModelWithoutKeyFramesStaysAtFrameZero) {
         EXPECT_EQ(saver->frame, 0.0f);
         platform.advance(300);
     }
+}
+
+TEST_F(SaverCycle, AModelWhoseKeysAreAllNegativeStaysAtFrameZero) {
+    start(HogWriter().add("early.oof", animatedModel(-3)).build());
+    for (int i = 0; i < 5; ++i) {
+        saver->onTimer();
+        EXPECT_EQ(saver->frame, 0.0f);
+        platform.advance(300);
+    }
+    EXPECT_EQ(saver->animLength, 0.0f);
 }
 
 // An entry's name is only a label: the model is always that entry's bytes, even
