@@ -31,6 +31,15 @@ Bytes patchedS32(Bytes bytes, size_t offset, int32_t value) {
     return bytes;
 }
 
+// An archive that holds nothing and reports its own destruction.
+class WatchedArchive : public Archive {
+public:
+    explicit WatchedArchive(bool& destroyed_) : destroyed(destroyed_) {}
+    ~WatchedArchive() override { destroyed = true; }
+    InFile* open(const char*) override { fail("File not found"); }
+    bool& destroyed;
+};
+
 class Archives : public ::testing::Test {
 protected:
     void TearDown() override { searchPath.reset(0); }
@@ -146,8 +155,16 @@ TEST_F(Archives, SearchPathHoldsOnlyAsManyArchivesAsItsCapacity) {
     const std::string path = dir.write("kv.hog", HogWriter().add("x", textBytes("1")).build());
     searchPath.reset(1);
     searchPath.add(new HogFile(path.c_str()));
-    expectMessage("KVPath is full", [&] { searchPath.add(new HogFile(path.c_str())); });
+    // A refused archive stays the caller's: alive after the throw, freed once, by the caller.
+    bool refusedDestroyed = false;
+    auto refused = std::make_unique<WatchedArchive>(refusedDestroyed);
+    expectMessage("KVPath is full", [&] { searchPath.add(refused.get()); });
     EXPECT_EQ(searchPath.count, 1);
+    if (refusedDestroyed) {
+        refused.release();
+        FAIL() << "add destroyed the archive it refused";
+    }
+    refused.reset();
 
     const std::string second = dir.write("b.hog", HogWriter().add("y", textBytes("2")).build());
     searchPath.reset(2);

@@ -2,6 +2,7 @@
 
 #include <cmath>
 #include <deque>
+#include <filesystem>
 #include <memory>
 #include <stdexcept>
 #include <string>
@@ -59,18 +60,34 @@ public:
     }
 };
 
-// A one-subobject model whose position keys end at `lastFrame`.
+// A one-subobject model whose position keys end at `lastFrame` (none for 0):
+// from 0 when it is positive, from 4 frames earlier when it is negative.
 Bytes animatedModel(int32_t lastFrame) {
     DemoModel model({});
     MeshBuilder box;
     box.box({-1, -1, -1}, {1, 1, 1}, coloured(200, 100, 50));
     const int32_t root = model.add(box, -1, "box", "", {});
-    if (lastFrame > 0) {
-        model.positionKey(root, 0, {0, 0, 0});
+    if (lastFrame != 0) {
+        model.positionKey(root, lastFrame > 0 ? 0 : lastFrame - 4, {0, 0, 0});
         model.positionKey(root, lastFrame, {1, 0, 0});
     }
     return model.build();
 }
+
+// Runs the rest of a test from inside `path`, where a relative disk name resolves.
+class WorkingDirectory {
+public:
+    explicit WorkingDirectory(const std::string& path) : previous(std::filesystem::current_path()) {
+        std::filesystem::current_path(path);
+    }
+    ~WorkingDirectory() {
+        std::error_code error;
+        std::filesystem::current_path(previous, error);
+    }
+
+private:
+    std::filesystem::path previous;
+};
 
 class SaverCycle : public ::testing::Test {
 protected:
@@ -172,6 +189,38 @@ TEST_F(SaverCycle, AModelWithoutKeyFramesStaysAtFrameZero) {
         EXPECT_EQ(saver->frame, 0.0f);
         platform.advance(300);
     }
+}
+
+TEST_F(SaverCycle, AModelWhoseKeysAreAllNegativeStaysAtFrameZero) {
+    start(HogWriter().add("early.oof", animatedModel(-3)).build());
+    for (int i = 0; i < 5; ++i) {
+        saver->onTimer();
+        EXPECT_EQ(saver->frame, 0.0f);
+        platform.advance(300);
+    }
+    EXPECT_EQ(saver->animLength, 0.0f);
+}
+
+// An entry's name is only a label: the model is always that entry's bytes, even
+// when a different model lies on disk at the path the name spells.
+TEST_F(SaverCycle, ModelEntriesNamedLikePathsAreReadFromTheArchiveNeverFromTheDisk) {
+    const WorkingDirectory inside(dir.root());
+    std::filesystem::create_directory(dir.path("disk"));
+    dir.write("disk/ship.oof", animatedModel(9));
+    dir.write("disk\\ship.oof", animatedModel(9));  // "\" is no separator here: this is the disk file that name spells
+    start(HogWriter().add("disk/ship.oof", animatedModel(3)).add("disk\\ship.oof", animatedModel(5)).build());
+    bool seenSlash = false;
+    bool seenBackslash = false;
+    for (int change = 0; change < 20; ++change) {
+        saver->onTimer();
+        const std::string name = saver->currentName;
+        seenSlash |= name == "disk/ship.oof";
+        seenBackslash |= name == "disk\\ship.oof";
+        EXPECT_EQ(saver->animLength, name == "disk/ship.oof" ? 3.0f : 5.0f) << name;  // 9 is the disk's model
+        platform.advance(15010);
+    }
+    EXPECT_TRUE(seenSlash);
+    EXPECT_TRUE(seenBackslash);
 }
 
 TEST_F(SaverCycle, WireframeOffDrawsNoRandomNumberForTheChoice) {

@@ -61,7 +61,9 @@ HogFile::HogFile(const char* path_) : path(nullptr) {
             entry.offset = static_cast<int32_t>(position);
             position += entry.length;
         }
-    } catch (Message) {
+    } catch (...) {
+        // Also when the table cannot be allocated: a constructor that throws
+        // runs no destructor, so what it made is freed here.
         delete[] entries;
         delete[] path;
         throw;
@@ -82,12 +84,10 @@ const HogEntry* HogFile::find(const char* name) const {
 InFile* HogFile::open(const char* name) {
     const HogEntry* entry = find(name);
     if (entry == nullptr) fail("File not found");
-    auto* file = new StdioInFile(path);
-    try {
-        file->seek(entry->offset);
-        return new HogEntryFile(file, entry->length, path, name);
-    } catch (...) {
-        delete file;
-        throw;
-    }
+    // The file is ours until the window is fully built, and the window's from then on.
+    std::unique_ptr<StdioInFile> file(new StdioInFile(path));
+    file->seek(entry->offset);
+    auto* window = new HogEntryFile(file.get(), entry->length, path, name);
+    file.release();
+    return window;
 }

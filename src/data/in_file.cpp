@@ -19,8 +19,14 @@ StdioInFile::StdioInFile(const char* path_) : file(std::fopen(path_, "rb")), pat
     }
     // The block below does the buffering; stdio's own would copy every byte twice.
     std::setvbuf(file, nullptr, _IONBF, 0);
-    path = copyString(path_);
-    block = new uint8_t[blockSize];
+    try {
+        path = copyString(path_);
+        block = new uint8_t[blockSize];
+    } catch (...) {
+        std::fclose(file);
+        delete[] path;
+        throw;
+    }
 }
 
 StdioInFile::~StdioInFile() {
@@ -166,9 +172,11 @@ const char* LimitedInFile::name() { return inner->name(); }
 HogEntryFile::HogEntryFile(StdioInFile* archiveFile, int32_t length, const char* archivePath,
                            const char* entryName)
     : LimitedInFile(*archiveFile, length), displayName(nullptr) {
-    ownsInner = 1;
     const std::string text = std::string("[") + archivePath + "]" + entryName;
     displayName = copyString(text.c_str());
+    // Last, once nothing can throw: until here the caller still owns the file,
+    // and a failed constructor must not destroy it a second time.
+    ownsInner = 1;
 }
 
 HogEntryFile::~HogEntryFile() { delete[] displayName; }

@@ -4,21 +4,27 @@
 
 KVPath searchPath;
 
-KVPath::~KVPath() { reset(0); }
+KVPath::~KVPath() { release(); }
 
-void KVPath::reset(int32_t newCapacity) {
+void KVPath::release() {
     for (int32_t i = 0; i < count; ++i) delete archives[i];
     delete[] archives;
-    capacity = newCapacity < 0 ? 0 : newCapacity;
+    archives = nullptr;
+    capacity = 0;
     count = 0;
-    archives = new Archive*[capacity > 0 ? capacity : 1]();
+}
+
+void KVPath::reset(int32_t newCapacity) {
+    release();
+    // An empty path holds no array, so that the one built before the program
+    // starts, and the one left at exit, own nothing.
+    if (newCapacity > 0) archives = new Archive*[newCapacity]();
+    capacity = newCapacity > 0 ? newCapacity : 0;
 }
 
 void KVPath::add(Archive* archive) {
-    if (count >= capacity) {
-        delete archive;  // it was handed over; nobody else will release it
-        fail("KVPath is full");
-    }
+    // A refused archive stays the caller's.
+    if (count >= capacity) fail("KVPath is full");
     archives[count++] = archive;
 }
 

@@ -60,8 +60,9 @@ void Saver::startSaver() {
     const std::optional<std::string> archivePath = platform_.gameArchivePath();
     if (!archivePath) platform_.fatal(notInstalledMessage);
     searchPath.reset(1);
-    auto* archive = new HogFile(archivePath->c_str());
-    searchPath.add(archive);
+    std::unique_ptr<HogFile> owned(new HogFile(archivePath->c_str()));
+    searchPath.add(owned.get());
+    HogFile* archive = owned.release();
 
     modelEntries.clear();
     for (int32_t i = 0; i < archive->entryCount; ++i)
@@ -84,7 +85,7 @@ void Saver::releaseModel() {
 void Saver::putNewModel() {
     releaseModel();
 
-    const auto* archive = static_cast<const HogFile*>(searchPath.archives[0]);
+    auto* archive = static_cast<HogFile*>(searchPath.archives[0]);
     const int32_t choice = random.next() % modelCount;
     currentName = archive->entries[modelEntries[choice]].name;
     if (!pinnedModel.empty()) {
@@ -94,7 +95,9 @@ void Saver::putNewModel() {
     }
 
     {
-        std::unique_ptr<InFile> stream(searchPath.open(currentName));
+        // The name came from the archive's own table: the model is that entry's
+        // bytes, whatever "/" or "\" it holds, and never a file on disk or a share.
+        std::unique_ptr<InFile> stream(archive->open(currentName));
         currentModel = new PolyModel(*stream);
     }
     currentViewer = currentModel->createViewer();

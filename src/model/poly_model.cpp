@@ -92,10 +92,11 @@ void latestKey(const List& subobjects, bool& found, int32_t& latest) {
 }
 }  // namespace
 
-// The largest last-key frame, which can be negative when every key is; 0 only without keys.
+// The largest last-key frame, and never below 0: the animation clock runs
+// between 0 and this, and a negative end would flip it between the two ends.
 int32_t PolyModel::keyFrameExtent() const {
     bool found = false;
     int32_t latest = 0;
     latestKey(rootSubobjects, found, latest);
-    return latest;
+    return std::max(latest, 0);
 }

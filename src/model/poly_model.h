@@ -114,7 +114,7 @@ public:
     PolyModel& operator=(const PolyModel&) = delete;
 
     // The animation length in key frames: the latest last key of any track
-    // reachable from the roots, 0 without keys.
+    // reachable from the roots; 0 without keys or when every key is negative.
     int32_t keyFrameExtent() const;
     // A new camera for this model, owned by the caller (defined with the camera).
     Viewer* createViewer() const;

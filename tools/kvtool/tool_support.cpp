@@ -27,7 +27,8 @@ std::unique_ptr<HogFile> openArchive(const std::string& path) {
 void useArchive(const std::string& path) {
     std::unique_ptr<HogFile> hog = openArchive(path);
     searchPath.reset(1);
-    searchPath.add(hog.release());
+    searchPath.add(hog.get());
+    hog.release();
 }
 
 nlohmann::json jsonFloat(float value) {
