@@ -23,7 +23,7 @@ namespace {
 constexpr const char* reflectionTextureName = "PaleWhiteRock001.ogf";
 constexpr const char* noModelsMessage = "The game archive holds no models.";
 
-const HogFile& archive() { return *static_cast<const HogFile*>(searchPath.archives[0]); }
+HogFile& archive() { return *static_cast<HogFile*>(searchPath.archives[0]); }
 
 // "asteroid.oof" -> "asteroid"
 std::string baseName(const char* entryName) {
@@ -34,7 +34,9 @@ std::string baseName(const char* entryName) {
 }  // namespace
 
 PolyModel* readModelEntry(const char* entryName) {
-    const std::unique_ptr<InFile> stream(searchPath.open(entryName));
+    // The name came from the archive's own table: read that entry's bytes, never
+    // a disk file or a share that a "/" or "\" in the name would point at.
+    const std::unique_ptr<InFile> stream(archive().open(entryName));
     return new PolyModel(*stream);
 }
 
@@ -47,8 +49,10 @@ void ViewerSession::openArchive(const std::string& firstModel) {
     const std::optional<std::string> archivePath = platform_.gameArchivePath();
     if (!archivePath) platform_.fatal(notInstalledMessage);
     searchPath.reset(1);
-    auto* hog = new HogFile(archivePath->c_str());
-    searchPath.add(hog);
+    auto owned = std::make_unique<HogFile>(archivePath->c_str());
+    HogFile* hog = owned.get();
+    searchPath.add(hog);  // a refused archive stays ours
+    owned.release();
 
     modelEntries.clear();
     for (int32_t i = 0; i < hog->entryCount; ++i)
