@@ -38,12 +38,18 @@ ColourQuantizer::ColourQuantizer(const std::vector<uint8_t>& samples, int palett
                                        [](const Box& a, const Box& b) { return a.spread < b.spread; });
         if (widest->spread <= 0) break;
         Box box = *widest;
-        const size_t middle = box.begin + (box.end - box.begin) / 2;
         const int channel = box.channel;
-        std::nth_element(colours.begin() + static_cast<std::ptrdiff_t>(box.begin),
-                         colours.begin() + static_cast<std::ptrdiff_t>(middle),
-                         colours.begin() + static_cast<std::ptrdiff_t>(box.end),
-                         [channel](const Colour& a, const Colour& b) { return a[channel] < b[channel]; });
+        const auto first = colours.begin() + static_cast<std::ptrdiff_t>(box.begin);
+        const auto last = colours.begin() + static_cast<std::ptrdiff_t>(box.end);
+        std::sort(first, last, [channel](const Colour& a, const Colour& b) { return a[channel] < b[channel]; });
+        // Split at the median, moved to where the value changes, so that one
+        // colour never ends up in two boxes.
+        size_t middle = box.begin + (box.end - box.begin) / 2;
+        const uint8_t value = colours[middle][channel];
+        size_t up = middle, down = middle;
+        while (up < box.end && colours[up][channel] == value) ++up;
+        while (down > box.begin && colours[down - 1][channel] == value) --down;
+        middle = up < box.end && (up - middle <= middle - down || down == box.begin) ? up : down;
         Box low{box.begin, middle}, high{middle, box.end};
         measure(low, colours);
         measure(high, colours);
