@@ -146,7 +146,7 @@ void addMaterials(GltfBuilder& b, const std::vector<ExportMaterial>& materials) 
     }
 }
 
-int addMesh(GltfBuilder& b, const ExportSubobject& s) {
+int addMesh(GltfBuilder& b, const ExportSubobject& s, const std::vector<ExportMaterial>& materials) {
     tinygltf::Mesh mesh;
     mesh.name = s.subobject->name;
     for (const ExportPrimitive& p : s.primitives) {
@@ -162,7 +162,9 @@ int addMesh(GltfBuilder& b, const ExportSubobject& s) {
         primitive.material = p.material;
         primitive.attributes["POSITION"] = b.accessor(positions, TINYGLTF_TYPE_VEC3, 3, TINYGLTF_TARGET_ARRAY_BUFFER, true);
         primitive.attributes["NORMAL"] = b.accessor(normals, TINYGLTF_TYPE_VEC3, 3, TINYGLTF_TARGET_ARRAY_BUFFER, false);
-        primitive.attributes["TEXCOORD_0"] = b.accessor(uvs, TINYGLTF_TYPE_VEC2, 2, TINYGLTF_TARGET_ARRAY_BUFFER, false);
+        // Untextured faces carry coordinates in the file too, but nothing uses them.
+        if (materials[p.material].texture != nullptr)
+            primitive.attributes["TEXCOORD_0"] = b.accessor(uvs, TINYGLTF_TYPE_VEC2, 2, TINYGLTF_TARGET_ARRAY_BUFFER, false);
         primitive.attributes["COLOR_0"] = b.accessor(colours, TINYGLTF_TYPE_VEC4, 4, TINYGLTF_TARGET_ARRAY_BUFFER, false);
         primitive.indices = b.indices(p.corners.size());
         mesh.primitives.push_back(primitive);
@@ -213,7 +215,7 @@ void addNodes(GltfBuilder& b, const PolyModel& model, const ExportScene& scene) 
         node.name = s.name;
         const Vector rest = toExportFrame(s.positionTrack.defaultPosition);
         if (!(rest == Vector())) node.translation = {rest.x, rest.y, rest.z};
-        if (!e.primitives.empty()) node.mesh = addMesh(b, e);
+        if (!e.primitives.empty()) node.mesh = addMesh(b, e, scene.materials);
         for (const Subobject* child : s.children.as<Subobject>()) node.children.push_back(child->index);
         const int32_t kind = s.property->kind();
         if (e.billboard) {
