@@ -3,7 +3,7 @@
 PREFIX ?= /usr/local
 BUILD ?= build
 
-.PHONY: all test install demo fuzz soak
+.PHONY: all test install demo fuzz soak check-blender
 all:
 	scripts/build.sh $(BUILD)
 
@@ -26,3 +26,8 @@ soak:
 install:
 	KVSS_WIN32=0 scripts/build.sh $(BUILD) -DCMAKE_INSTALL_PREFIX=$(PREFIX)
 	DESTDIR=$(DESTDIR) cmake --install $(BUILD) --prefix $(PREFIX)
+
+# The glTF exports imported into Blender (large; not part of the suite).
+check-blender:
+	KVSS_WIN32=0 scripts/build.sh $(BUILD)
+	tests/blender/run.sh $(BUILD)

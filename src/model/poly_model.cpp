@@ -100,3 +100,18 @@ int32_t PolyModel::keyFrameExtent() const {
     latestKey(rootSubobjects, found, latest);
     return std::max(latest, 0);
 }
+
+bool spinAxis(const Subobject& s, Vector& axis) {
+    const ListNode* node = s.rotationTrack.keys.first;
+    if (node == nullptr) return false;
+    const Quaternion* q = &static_cast<const RotationKeyNode*>(node)->key.orientation;
+    if (q->w == 1.0f) {
+        node = node->next;
+        if (node == nullptr) return false;
+        q = &static_cast<const RotationKeyNode*>(node)->key.orientation;
+        if (q->w == 1.0f) return false;
+    }
+    axis = q->w >= 0.0f ? q->v : -q->v;
+    axis.normalize();
+    return true;
+}

@@ -94,6 +94,10 @@ public:
     List points[functionalPointKindCount];
 };
 
+// The spin axis of a $rotate subobject: the axis of the first of its first
+// two rotation keys that is not exactly the identity; false when there is none.
+bool spinAxis(const Subobject& subobject, Vector& axis);
+
 class WeaponBattery : public ListNode {
 public:
     WeaponBattery() : guns(new List), turrets(new List) {}

@@ -27,8 +27,6 @@ bool hasActiveTextureFunction();
 void drawSubobject(const Subobject& subobject, const RenderState& state, float frame, float seconds, RenderPass pass);
 // The rotation of a subobject relative to its parent.
 Quaternion subobjectRotation(const Subobject& subobject, float frame, float seconds);
-// The spin axis of a $rotate subobject; false when it has none.
-bool spinAxis(const Subobject& subobject, Vector& axis);
 void drawFace(const Face& face, const Vector* vertices, const Vector* normals, const float* alphas, bool smooth,
               float seconds);
 void drawFaceOutline(const Face& face, const Vector* vertices);

@@ -65,21 +65,6 @@ void setActiveTextureFunction(void* entryPoint) { activeTexture = reinterpret_ca
 
 bool hasActiveTextureFunction() { return activeTexture != nullptr; }
 
-bool spinAxis(const Subobject& s, Vector& axis) {
-    const ListNode* node = s.rotationTrack.keys.first;
-    if (node == nullptr) return false;
-    const Quaternion* q = &static_cast<const RotationKeyNode*>(node)->key.orientation;
-    if (q->w == 1.0f) {
-        node = node->next;
-        if (node == nullptr) return false;
-        q = &static_cast<const RotationKeyNode*>(node)->key.orientation;
-        if (q->w == 1.0f) return false;
-    }
-    axis = q->w >= 0.0f ? q->v : -q->v;
-    axis.normalize();
-    return true;
-}
-
 Quaternion subobjectRotation(const Subobject& s, float frame, float seconds) {
     switch (s.property->kind()) {
         case SubobjectProperty::fov:

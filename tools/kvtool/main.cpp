@@ -19,6 +19,7 @@ int main(int argc, char** argv) {
     addDumpCommand(app);
     addRenderCommand(app);
     addContactSheetCommand(app);
+    addExportCommand(app);
 
     try {
         app.parse(argc, argv);

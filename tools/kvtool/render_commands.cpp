@@ -8,6 +8,7 @@
 #include <GL/gl.h>
 
 #include "data/hog_file.h"
+#include "export/gif_writer.h"
 #include "host/egl/bitmap_font.h"
 #include "host/egl/egl_context.h"
 #include "host/egl/offscreen_saver.h"
@@ -62,8 +63,11 @@ struct RenderOptions {
     std::string size = "1280x720";
     bool wireframe = false, mirror = false, fps = false, noBilinear = false, noMipmap = false;
     std::string animSpeed = "5";
+    int every = 1;
     std::string output;
 };
+
+bool isGifPath(const std::string& path) { return endsWithIgnoringCase(path.c_str(), ".gif"); }
 
 std::string framePath(const std::string& folder, int index) {
     char name[32];
@@ -111,10 +115,19 @@ void addRenderCommand(CLI::App& app) {
     command->add_flag("--no-bilinear", options->noBilinear, "Nearest-texel texture filtering");
     command->add_flag("--no-mipmap", options->noMipmap, "No mipmaps");
     command->add_option("--anim-speed", options->animSpeed, "Key frames per second: 1, 2, 3, 5, 10 or 20 (default 5)");
-    command->add_option("-o,--output", options->output, "PNG file to write (a folder with --frames)")->required();
+    command->add_option("--every", options->every,
+                        "With a .gif OUT: keep one tick in K, each shown K x 10 ms (default 1; browsers show "
+                        "delays below 20 ms slower, 2 plays at the saver's speed there too)");
+    command->add_option("-o,--output", options->output,
+                        "PNG file to write (a folder with --frames); OUT.gif: the frames as one animated GIF, "
+                        "10 ms a frame, as the saver ticks")
+        ->required();
     command->callback([options] {
         if (options->seconds < 0) throw ToolError("--seconds", "must not be negative");
         if (options->frames < 0) throw ToolError("--frames", "must not be negative");
+        if (options->every < 1 || options->every > 100) throw ToolError("--every", "must be from 1 to 100");
+        const bool gif = isGifPath(options->output);
+        if (gif) requireOutputFolder(options->output);
         const Size size = parseSize(options->size);
         const int frames = std::max(options->frames, 1);
         OffscreenSaver::Options run;
@@ -131,7 +144,7 @@ void addRenderCommand(CLI::App& app) {
         run.settings.bilinear = options->noBilinear ? 0 : 1;
         run.settings.mipmap = options->noMipmap ? 0 : 1;
 
-        if (options->frames > 0) {
+        if (options->frames > 0 && !gif) {
             std::error_code error;
             fs::create_directories(options->output, error);
             if (error) throw ToolError(options->output, "cannot create folder: " + error.message());
@@ -141,6 +154,16 @@ void addRenderCommand(CLI::App& app) {
             saver.start();
             // The overlay's frame rate counts every frame, so draw them all when it shows.
             saver.runUntil(options->seconds, options->fps);
+            if (gif) {
+                GifAnimation animation(size.width, size.height, options->every);
+                for (int i = 0; i < frames; ++i) {
+                    if (i > 0) saver.tickOnce();
+                    if (i % options->every == 0) animation.addFrame(saver.pixels());
+                }
+                const std::vector<uint8_t> bytes = animation.encode();
+                writeFileSafely(options->output, bytes.data(), bytes.size());
+                return;
+            }
             if (options->frames == 0) {
                 writePng(options->output, size.width, size.height, saver.pixels());
                 return;

@@ -61,3 +61,10 @@ void writeFileSafely(const std::string& path, const void* data, size_t size) {
         throw ToolError(path, "cannot write file");
     }
 }
+
+void requireOutputFolder(const std::string& path) {
+    const fs::path folder = fs::path(path).parent_path();
+    std::error_code error;
+    if (!folder.empty() && !fs::is_directory(folder, error))
+        throw ToolError(path, "no such folder: " + folder.string());
+}

@@ -41,6 +41,8 @@ nlohmann::json jsonFloat(float value);
 void printJson(const nlohmann::json& value);
 // Writes a file through a temporary name, so a failure never leaves half a file.
 void writeFileSafely(const std::string& path, const void* data, size_t size);
+// Throws "no such folder" about `path` when the folder it would go in is missing.
+void requireOutputFolder(const std::string& path);
 
 // The commands; each adds its subcommand to the tool.
 void addListCommand(CLI::App& app);
@@ -52,3 +54,4 @@ void addTextureCommand(CLI::App& app);
 void addDumpCommand(CLI::App& app);
 void addRenderCommand(CLI::App& app);
 void addContactSheetCommand(CLI::App& app);
+void addExportCommand(CLI::App& app);

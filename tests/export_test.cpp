@@ -1,0 +1,228 @@
+// The exporters as a second reader of the model: glTF geometry and motion,
+// kvtool export's handling of bad input, and animated GIFs.
+#include <gtest/gtest.h>
+#include <gif_lib.h>
+#include <tiny_gltf.h>
+
+#include <cmath>
+#include <filesystem>
+
+#include "data/in_file.h"
+#include "export/colour_quantizer.h"
+#include "export/gltf_writer.h"
+#include "export/track_samples.h"
+#include "forge/demo_shapes.h"
+#include "forge/hog_writer.h"
+#include "forge/oof_writer.h"
+#include "model/poly_model.h"
+#include "test_files.h"
+
+namespace fs = std::filesystem;
+
+namespace {
+std::unique_ptr<PolyModel> load(const TempDir& dir, const DemoModel& demo) {
+    const std::string path = dir.write("m.oof", demo.build());
+    StdioInFile in(path.c_str());
+    return std::make_unique<PolyModel>(in);
+}
+
+Subobject* sub(const PolyModel& model, const char* name) {
+    for (RefNode<Subobject>* ref : model.allSubobjects->as<RefNode<Subobject>>())
+        if (std::string(ref->target->name) == name) return ref->target;
+    return nullptr;
+}
+
+template <class T>
+const T* accessorData(const tinygltf::Model& g, int accessor) {
+    const tinygltf::Accessor& a = g.accessors[accessor];
+    const tinygltf::BufferView& v = g.bufferViews[a.bufferView];
+    return reinterpret_cast<const T*>(g.buffers[v.buffer].data.data() + v.byteOffset + a.byteOffset);
+}
+
+TEST(GltfExport, TrianglesTurnCounterClockwiseAboutTheirNormalsWhereTheModelPutsThem) {
+    TempDir dir;
+    DemoModel demo({"missing"});
+    MeshBuilder shape;
+    shape.box({1, 2, 3}, {2, 4, 7}, coloured(200, 100, 50));
+    shape.polygon({{0, 0, 0}, {1, 0, 0}, {1, 1, 0}, {0.5f, 1.5f, 0}, {0, 1, 0}}, {}, textured(0), {0, 0, 1});
+    demo.add(shape, -1, "shape", "", {});
+    const std::unique_ptr<PolyModel> model = load(dir, demo);
+    const std::string glb = gltfFile(*model, {});
+
+    tinygltf::Model g;
+    std::string error, warning;
+    ASSERT_TRUE(tinygltf::TinyGLTF().LoadBinaryFromMemory(&g, &error, &warning, reinterpret_cast<const unsigned char*>(glb.data()),
+                                                          static_cast<unsigned>(glb.size())))
+        << error;
+    ASSERT_EQ(g.nodes.size(), 1u);
+    ASSERT_EQ(g.meshes.size(), 1u);
+    EXPECT_EQ(g.images.size(), 1u) << "the missing bitmap's NO FILE image";
+    size_t triangles = 0;
+    Vector lo(1e9f, 1e9f, 1e9f), hi(-1e9f, -1e9f, -1e9f);
+    for (const tinygltf::Primitive& p : g.meshes[0].primitives) {
+        const int positionAccessor = p.attributes.at("POSITION");
+        const auto* positions = accessorData<Vector>(g, positionAccessor);
+        const auto* normals = accessorData<Vector>(g, p.attributes.at("NORMAL"));
+        const size_t count = g.accessors[positionAccessor].count;
+        for (size_t i = 0; i < count; i += 3) {
+            const Vector turn = (positions[i + 1] - positions[i]).cross(positions[i + 2] - positions[i]);
+            EXPECT_GT(turn.dot(normals[i]), 0.0f) << "triangle " << i / 3;
+            ++triangles;
+        }
+        for (size_t i = 0; i < count; ++i) {
+            lo = {std::min(lo.x, positions[i].x), std::min(lo.y, positions[i].y), std::min(lo.z, positions[i].z)};
+            hi = {std::max(hi.x, positions[i].x), std::max(hi.y, positions[i].y), std::max(hi.z, positions[i].z)};
+        }
+    }
+    EXPECT_EQ(triangles, 6u * 2 + 3) << "quads in two, the pentagon in three";
+    EXPECT_EQ(lo, model->boundsMin);
+    EXPECT_EQ(hi, model->boundsMax);
+}
+
+float angleBetween(const Quaternion& a, const Quaternion& b) {
+    const float dot = std::fabs(a.w * b.w + a.v.dot(b.v));
+    return 2.0f * std::acos(std::min(1.0f, dot));
+}
+
+TEST(GltfExport, RotationSamplesFollowAKeyTheLongWayRoundInStepsOfAtMostAnEighthTurn) {
+    TempDir dir;
+    DemoModel demo({});
+    MeshBuilder box;
+    box.box({-1, -1, -1}, {1, 1, 1}, coloured(1, 2, 3));
+    const int32_t s = demo.add(box, -1, "turning", "", {});
+    demo.rotationKey(s, 0, {0, 0, 1}, 0);
+    demo.rotationKey(s, 10, {0, 0, 1}, 270);
+    const std::unique_ptr<PolyModel> model = load(dir, demo);
+    const RotationSamples samples = sampleRotationTrack(*sub(*model, "turning"), 5.0f);
+    ASSERT_GE(samples.values.size(), 7u);
+    EXPECT_FLOAT_EQ(samples.seconds.back(), 2.0f);
+    for (size_t i = 1; i < samples.values.size(); ++i) {
+        const Quaternion& a = samples.values[i - 1];
+        const Quaternion& b = samples.values[i];
+        EXPECT_GE(a.w * b.w + a.v.dot(b.v), 0.0f) << "neighbours on one side";
+        EXPECT_LE(angleBetween(a, b), 3.14159265f / 4 + 1e-4f);
+    }
+    // Halfway, at 1 s, the subobject has turned 135 degrees forwards, not 45 back.
+    for (size_t i = 0; i < samples.seconds.size(); ++i)
+        if (std::fabs(samples.seconds[i] - 1.0f) < 1e-5f) {
+            EXPECT_LT(angleBetween(samples.values[i], Quaternion::fromAxisAngle({0, 0, 1}, 2.35619449f)), 1e-3f);
+        }
+}
+
+TEST(GltfExport, SpinnersTurnOnceAPeriodAndTurretsDoNotTurn) {
+    TempDir dir;
+    DemoModel demo({});
+    MeshBuilder box;
+    box.box({-1, -1, -1}, {1, 1, 1}, coloured(1, 2, 3));
+    const int32_t spinner = demo.add(box, -1, "spinner", "$rotate=4", {});
+    demo.rotationKey(spinner, 0, {0, 1, 0}, 0);
+    demo.rotationKey(spinner, 1, {0, 1, 0}, 30);
+    const int32_t turret = demo.add(box, spinner, "turret", "$fov=90,4,1", {0, 2, 0});
+    demo.rotationKey(turret, 0, {0, 1, 0}, 0);
+    demo.rotationKey(turret, 10, {0, 1, 0}, 60);
+    const std::unique_ptr<PolyModel> model = load(dir, demo);
+
+    EXPECT_TRUE(sampleRotationTrack(*sub(*model, "spinner"), 5.0f).values.empty()) << "its keys give only the axis";
+    EXPECT_TRUE(sampleRotationTrack(*sub(*model, "turret"), 5.0f).values.empty());
+    const RotationSamples spin = sampleSpin(*sub(*model, "spinner"));
+    ASSERT_FALSE(spin.values.empty());
+    EXPECT_FLOAT_EQ(spin.seconds.front(), 0.0f);
+    EXPECT_FLOAT_EQ(spin.seconds.back(), 4.0f);
+    EXPECT_FLOAT_EQ(spin.values.back().w, -1.0f) << "a whole turn on";
+    const Quaternion quarter = spin.values[spin.values.size() / 4];
+    EXPECT_NEAR(quarter.v.y, std::sin(3.14159265f / 4), 1e-5f) << "a quarter turn about +y at a quarter period";
+}
+
+TEST(KvtoolExport, AModelThatCannotBeReadLeavesNoFileBehind) {
+    TempDir dir;
+    const Bytes broken = OofWriter(1234).build();
+    const std::string archive = dir.write("kv.hog", HogWriter().add("bad.oof", broken).build());
+    for (const char* name : {"out.glb", "out.gltf", "out.obj"}) {
+        const CommandResult run = runKvtool("export " + shellQuote(archive) + " bad.oof -o " + shellQuote(dir.path(name)));
+        EXPECT_EQ(run.status, 1);
+        EXPECT_EQ(run.err, "kvtool: bad.oof: Unsupported OOF version\n");
+    }
+    EXPECT_EQ(std::distance(fs::directory_iterator(dir.root()), fs::directory_iterator()), 1) << "only kv.hog";
+}
+
+TEST(KvtoolExport, AMissingFolderOrAnUnknownKindOfFileIsOneLine) {
+    TempDir dir;
+    ASSERT_EQ(runKvtool("demo " + shellQuote(dir.root())).status, 0);
+    const std::string out = dir.path("nowhere/lance.glb");
+    CommandResult run = runKvtool("export " + shellQuote(dir.root()) + " lance.oof -o " + shellQuote(out));
+    EXPECT_EQ(run.status, 1);
+    EXPECT_EQ(run.err, "kvtool: " + out + ": no such folder: " + dir.path("nowhere") + "\n");
+    run = runKvtool("export " + shellQuote(dir.root()) + " lance.oof -o " + shellQuote(dir.path("lance.fbx")));
+    EXPECT_EQ(run.status, 1);
+    EXPECT_NE(run.err.find("expected a .glb, .gltf or .obj file name"), std::string::npos) << run.err;
+    run = runKvtool("render " + shellQuote(dir.root()) + " --frames 2 -o " + shellQuote(dir.path("nowhere/x.gif")));
+    EXPECT_EQ(run.status, 1);
+    EXPECT_NE(run.err.find("no such folder"), std::string::npos) << run.err;
+}
+
+TEST(ColourQuantizer, APictureOfFewColoursKeepsThemExactly) {
+    std::vector<uint8_t> samples;
+    for (int i = 0; i < 100; ++i) samples.insert(samples.end(), {10, 200, 30, 250, 250, 250, 0, 0, 0});
+    ColourQuantizer quantizer(samples);
+    ASSERT_EQ(quantizer.palette().size(), 3u);
+    for (const auto& colour : {std::array<uint8_t, 3>{10, 200, 30}, {250, 250, 250}, {0, 0, 0}})
+        EXPECT_EQ(quantizer.palette()[quantizer.nearest(colour[0], colour[1], colour[2])], colour);
+}
+
+struct Gif {
+    int width = 0, height = 0, frames = 0;
+    std::vector<int> delays;
+    std::vector<uint8_t> firstFrame;  // RGB
+};
+
+Gif readGif(const std::string& path) {
+    Gif out;
+    int error = 0;
+    GifFileType* gif = DGifOpenFileName(path.c_str(), &error);
+    if (gif == nullptr || DGifSlurp(gif) != GIF_OK) {
+        ADD_FAILURE() << "cannot read " << path;
+        return out;
+    }
+    out.width = gif->SWidth, out.height = gif->SHeight, out.frames = gif->ImageCount;
+    for (int i = 0; i < gif->ImageCount; ++i) {
+        GraphicsControlBlock control;
+        DGifSavedExtensionToGCB(gif, i, &control);
+        out.delays.push_back(control.DelayTime);
+    }
+    const ColorMapObject* map = gif->SColorMap;
+    for (int i = 0; i < out.width * out.height; ++i) {
+        const GifColorType c = map->Colors[gif->SavedImages[0].RasterBits[i]];
+        out.firstFrame.insert(out.firstFrame.end(), {c.Red, c.Green, c.Blue});
+    }
+    DGifCloseFile(gif, &error);
+    return out;
+}
+
+TEST(KvtoolRenderGif, FramesBecomeOneLoopingGifAtTheSaversTickThatLooksLikeThePng) {
+    TempDir dir;
+    ASSERT_EQ(runKvtool("demo " + shellQuote(dir.root())).status, 0);
+    const std::string common = "render " + shellQuote(dir.root()) + " --model relay.oof --size 64x48 ";
+    ASSERT_EQ(runKvtool(common + "--frames 6 -o " + shellQuote(dir.path("relay.gif"))).status, 0);
+    ASSERT_EQ(runKvtool(common + "--frames 6 --every 2 -o " + shellQuote(dir.path("half.gif"))).status, 0);
+    ASSERT_EQ(runKvtool(common + "-o " + shellQuote(dir.path("relay.png"))).status, 0);
+
+    const Gif gif = readGif(dir.path("relay.gif"));
+    EXPECT_EQ(gif.width, 64);
+    EXPECT_EQ(gif.height, 48);
+    EXPECT_EQ(gif.frames, 6);
+    EXPECT_EQ(gif.delays, std::vector<int>(6, 1)) << "10 ms a frame";
+    const Gif half = readGif(dir.path("half.gif"));
+    EXPECT_EQ(half.delays, std::vector<int>(3, 2));
+
+    const Png png = readPng(dir.path("relay.png"));
+    double difference = 0;
+    int lit = 0;
+    for (int i = 0; i < 64 * 48; ++i)
+        for (int c = 0; c < 3; ++c) {
+            difference += std::abs(int(png.rgba[i * 4 + c]) - int(gif.firstFrame[i * 3 + c]));
+            lit += png.rgba[i * 4 + c] > 40;
+        }
+    EXPECT_GT(lit, 100);
+    EXPECT_LT(difference / (64 * 48 * 3), 4.0) << "the palette fits the picture";
+}
+}  // namespace
