@@ -1,6 +1,7 @@
 // Resolving a texture name to its bitmap and decoding OGF images and OAF
 // animations into RGBA frames.
 #include <algorithm>
+#include <bit>
 #include <cmath>
 #include <cstring>
 #include <memory>
@@ -76,13 +77,22 @@ class RunReader {
 public:
     explicit RunReader(InFile& stream_) : stream(stream_) {}
 
-    // Returns the run's length and sets its pixel value.
-    int next(uint16_t& pixel) {
-        if (fill - at < bytesPerRun) refill();
-        const uint8_t* run = block + at;
-        at += bytesPerRun;
-        pixel = static_cast<uint16_t>(run[1] | run[2] << 8);
-        return run[0] == 0 ? 1 : run[0];
+    // Hands each run to `use(count, pixel)` until it returns false, checking
+    // for the block's end once per block rather than once per run.
+    template <class Use>
+    void each(Use&& use) {
+        for (;;) {
+            if (fill - at < bytesPerRun) refill();
+            const uint8_t* run = block + at;
+            const uint8_t* const last = block + fill - bytesPerRun;
+            for (; run <= last; run += bytesPerRun) {
+                if (!use(run[0] == 0 ? 1 : run[0], static_cast<uint16_t>(run[1] | run[2] << 8))) {
+                    at = static_cast<int32_t>(run + bytesPerRun - block);
+                    return;
+                }
+            }
+            at = static_cast<int32_t>(run - block);
+        }
     }
 
     void finish() {
@@ -103,7 +113,7 @@ private:
         if (fill < bytesPerRun) fail("Tried to read past limit");
     }
 
-    static constexpr int32_t blockBytes = 1024 * bytesPerRun;
+    static constexpr int32_t blockBytes = 4096 * bytesPerRun;
     InFile& stream;
     uint8_t block[blockBytes];
     int32_t fill = 0;
@@ -125,6 +135,8 @@ uint8_t scaleAlpha(uint8_t alpha, float factor) {
 struct Rgba {
     uint8_t r, g, b, a;
 };
+static_assert(std::endian::native == std::endian::little);
+uint32_t packed(const Rgba& pixel) { return pixel.r | pixel.g << 8 | pixel.b << 16 | static_cast<uint32_t>(pixel.a) << 24; }
 
 Rgba convertPixel(uint16_t v, uint8_t format, const Texture& texture) {
     Rgba pixel;
@@ -137,10 +149,40 @@ Rgba convertPixel(uint16_t v, uint8_t format, const Texture& texture) {
     return pixel;
 }
 
+// convertPixel for a whole image at the cost of three lookups a pixel. Every
+// channel depends on its own bits alone, so the RGBA value is put together
+// from the high byte (red and alpha), the green bits and the low byte (blue,
+// and green in 4-4-4-4), each table filled by convertPixel itself.
+class PixelTable {
+public:
+    // Refills the table unless it already serves this format.
+    void prepare(uint8_t format_, const Texture& texture) {
+        if (format_ == format) return;
+        format = format_;
+        const bool nibbles = format == formatArgb4444;
+        constexpr uint32_t red = 0x000000FF, green = 0x0000FF00, blue = 0x00FF0000, alpha = 0xFF000000;
+        for (unsigned byte = 0; byte < 256; ++byte) {
+            high[byte] = packed(convertPixel(static_cast<uint16_t>(byte << 8), format, texture)) & (red | alpha);
+            low[byte] = packed(convertPixel(static_cast<uint16_t>(byte), format, texture)) & (nibbles ? green | blue : blue);
+        }
+        for (unsigned bits = 0; bits < 32; ++bits)
+            middle[bits] = nibbles ? 0 : packed(convertPixel(static_cast<uint16_t>(bits << 5), format, texture)) & green;
+    }
+
+    uint32_t operator[](uint16_t v) const { return high[v >> 8] | middle[v >> 5 & 31] | low[v & 255]; }
+
+private:
+    uint8_t format = 0;
+    uint32_t high[256];
+    uint32_t middle[32];
+    uint32_t low[256];
+};
+
 // One image record: header, the full-size image's runs, then the stored mip
 // levels' runs, which are stepped over.
 // `pixelBudget` is what the texture's frames may still hold between them.
-void readImageRecord(InFile& stream, const Texture& texture, TextureFrame& frame, int32_t& pixelBudget) {
+void readImageRecord(InFile& stream, const Texture& texture, TextureFrame& frame, int32_t& pixelBudget,
+                     PixelTable& table) {
     if (readU16(stream) != 0) fail("Incorrect OGF header");
     const uint8_t format = readU8(stream);
     if (format != formatArgb4444 && format != formatArgb1555) fail("Incorrect OGF header");
@@ -164,25 +206,20 @@ void readImageRecord(InFile& stream, const Texture& texture, TextureFrame& frame
     frame.width = static_cast<uint16_t>(width);
     frame.height = static_cast<uint16_t>(height);
     frame.pixels = new uint8_t[static_cast<size_t>(pixelCount) * 4];
+    table.prepare(format, texture);
 
     RunReader runs(stream);
     int32_t written = 0;
     int carried = 0;
-    while (written < pixelCount) {
-        uint16_t value = 0;
-        const int count = runs.next(value);
-        const Rgba pixel = convertPixel(value, format, texture);
+    runs.each([&](int count, uint16_t value) {
+        const uint32_t pixel = table[value];
         const int used = count < pixelCount - written ? count : pixelCount - written;
         uint8_t* out = frame.pixels + static_cast<size_t>(written) * 4;
-        for (int i = 0; i < used; ++i, out += 4) {
-            out[0] = pixel.r;
-            out[1] = pixel.g;
-            out[2] = pixel.b;
-            out[3] = pixel.a;
-        }
+        for (int i = 0; i < used; ++i, out += 4) std::memcpy(out, &pixel, 4);
         written += used;
         carried = count - used;
-    }
+        return written < pixelCount;
+    });
 
     // Runs may straddle levels: what overflowed one level counts toward the
     // next. Levels shrink to nothing within a dozen steps, so a hostile level
@@ -190,9 +227,11 @@ void readImageRecord(InFile& stream, const Texture& texture, TextureFrame& frame
     int32_t levelPixels = pixelCount;
     for (int level = 1; level < levelCount && levelPixels > 0; ++level) {
         levelPixels /= 4;
-        while (carried < levelPixels) {
-            uint16_t ignored = 0;
-            carried += runs.next(ignored);
+        if (carried < levelPixels) {
+            runs.each([&](int count, uint16_t) {
+                carried += count;
+                return carried < levelPixels;
+            });
         }
         carried -= levelPixels;
     }
@@ -271,6 +310,7 @@ std::string loadTextureImages(Texture& texture, const char* name) {
     // All frames together get no more than one image of the largest size:
     // 255 frames of that size would be 16 GB from a 50 MB file.
     int32_t pixelBudget = maxTextureSide * maxTextureSide;
-    for (int i = 0; i < frameCount; ++i) readImageRecord(*stream, texture, texture.frames[i], pixelBudget);
+    PixelTable table;
+    for (int i = 0; i < frameCount; ++i) readImageRecord(*stream, texture, texture.frames[i], pixelBudget, table);
     return fileName;
 }
