@@ -21,6 +21,7 @@ constexpr int32_t imageFieldsSkip = 9;
 constexpr int32_t sizeFieldsSkip = 2;
 constexpr int32_t bytesPerRun = 3;
 constexpr int maxRunLength = 255;
+constexpr int shortRun = 8;
 
 constexpr std::array<uint8_t, fallbackImageSide * fallbackImageSide * 4> drawFallbackImage() {
     // # is black, . is grey; row 0 comes first in memory.
@@ -213,6 +214,19 @@ void readImageRecord(InFile& stream, const Texture& texture, TextureFrame& frame
     int carried = 0;
     runs.each([&](int count, uint16_t value) {
         const uint32_t pixel = table[value];
+        uint8_t* const at = frame.pixels + static_cast<size_t>(written) * 4;
+        if (pixelCount - written >= maxRunLength + shortRun) {
+            // Far from the end no run can overflow the image. Short runs, the
+            // most common, are written as a fixed group of which the next runs
+            // overwrite what was too much: no branch on the exact count.
+            if (count <= shortRun) {
+                for (int i = 0; i < shortRun; ++i) std::memcpy(at + 4 * i, &pixel, 4);
+            } else {
+                for (int i = 0; i < count; ++i) std::memcpy(at + 4 * i, &pixel, 4);
+            }
+            written += count;
+            return true;
+        }
         const int used = count < pixelCount - written ? count : pixelCount - written;
         uint8_t* out = frame.pixels + static_cast<size_t>(written) * 4;
         for (int i = 0; i < used; ++i, out += 4) std::memcpy(out, &pixel, 4);
