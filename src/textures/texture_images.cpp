@@ -133,41 +133,36 @@ uint8_t scaleAlpha(uint8_t alpha, float factor) {
     return static_cast<uint8_t>(low);
 }
 
-struct Rgba {
-    uint8_t r, g, b, a;
-};
-static_assert(std::endian::native == std::endian::little);
-uint32_t packed(const Rgba& pixel) { return pixel.r | pixel.g << 8 | pixel.b << 16 | static_cast<uint32_t>(pixel.a) << 24; }
-
-Rgba convertPixel(uint16_t v, uint8_t format, const Texture& texture) {
-    Rgba pixel;
-    if (format == formatArgb4444) {
-        pixel = {expand4(v >> 8 & 15), expand4(v >> 4 & 15), expand4(v & 15), expand4(v >> 12 & 15)};
-    } else {
-        pixel = {expand5(v >> 10 & 31), expand5(v >> 5 & 31), expand5(v & 31), static_cast<uint8_t>(v & 0x8000 ? 255 : 0)};
-    }
-    pixel.a = texture.flags & textureUsesAlpha ? scaleAlpha(pixel.a, texture.alphaFactor) : 255;
-    return pixel;
-}
-
-// convertPixel for a whole image at the cost of three lookups a pixel. Every
-// channel depends on its own bits alone, so the RGBA value is put together
-// from the high byte (red and alpha), the green bits and the low byte (blue,
-// and green in 4-4-4-4), each table filled by convertPixel itself.
+// The RGBA value of every 16-bit pixel at the cost of three lookups, all
+// channels in memory order R, G, B, A. Every channel depends on its own bits
+// alone, so the value is put together from the high byte (red and alpha), the
+// five green bits of 1-5-5-5 and the low byte (blue, and green in 4-4-4-4).
 class PixelTable {
 public:
     // Refills the table unless it already serves this format.
     void prepare(uint8_t format_, const Texture& texture) {
         if (format_ == format) return;
         format = format_;
-        const bool nibbles = format == formatArgb4444;
-        constexpr uint32_t red = 0x000000FF, green = 0x0000FF00, blue = 0x00FF0000, alpha = 0xFF000000;
-        for (unsigned byte = 0; byte < 256; ++byte) {
-            high[byte] = packed(convertPixel(static_cast<uint16_t>(byte << 8), format, texture)) & (red | alpha);
-            low[byte] = packed(convertPixel(static_cast<uint16_t>(byte), format, texture)) & (nibbles ? green | blue : blue);
+        const bool keepsAlpha = texture.flags & textureUsesAlpha;
+        const auto alpha = [&](uint8_t stored) -> uint32_t {
+            return static_cast<uint32_t>(keepsAlpha ? scaleAlpha(stored, texture.alphaFactor) : 255) << 24;
+        };
+        if (format == formatArgb4444) {
+            uint32_t alphas[16];
+            for (unsigned k = 0; k < 16; ++k) alphas[k] = alpha(expand4(k));
+            for (unsigned byte = 0; byte < 256; ++byte) {
+                high[byte] = expand4(byte & 15) | alphas[byte >> 4];
+                low[byte] = expand4(byte >> 4) << 8 | expand4(byte & 15) << 16;
+            }
+            for (uint32_t& green : middle) green = 0;
+        } else {
+            const uint32_t alphas[2] = {alpha(0), alpha(255)};
+            for (unsigned byte = 0; byte < 256; ++byte) {
+                high[byte] = expand5(byte >> 2 & 31) | alphas[byte >> 7];
+                low[byte] = static_cast<uint32_t>(expand5(byte & 31)) << 16;
+            }
+            for (unsigned k = 0; k < 32; ++k) middle[k] = static_cast<uint32_t>(expand5(k)) << 8;
         }
-        for (unsigned bits = 0; bits < 32; ++bits)
-            middle[bits] = nibbles ? 0 : packed(convertPixel(static_cast<uint16_t>(bits << 5), format, texture)) & green;
     }
 
     uint32_t operator[](uint16_t v) const { return high[v >> 8] | middle[v >> 5 & 31] | low[v & 255]; }
@@ -178,6 +173,7 @@ private:
     uint32_t middle[32];
     uint32_t low[256];
 };
+static_assert(std::endian::native == std::endian::little, "pixels are stored as R, G, B, A bytes");
 
 // One image record: header, the full-size image's runs, then the stored mip
 // levels' runs, which are stepped over.
