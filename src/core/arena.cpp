@@ -1,6 +1,5 @@
 #include "core/arena.h"
 
-#include <cstdint>
 #include <new>
 
 Arena::~Arena() {
@@ -9,17 +8,6 @@ Arena::~Arena() {
         ::operator delete(last);
         last = previous;
     }
-}
-
-void* Arena::allocate(size_t bytes, size_t alignment) {
-    const auto address = reinterpret_cast<uintptr_t>(at);
-    const uintptr_t aligned = (address + alignment - 1) & ~(static_cast<uintptr_t>(alignment) - 1);
-    if (at != nullptr && aligned <= reinterpret_cast<uintptr_t>(end) &&
-        bytes <= static_cast<size_t>(reinterpret_cast<uintptr_t>(end) - aligned)) {
-        at = reinterpret_cast<char*>(aligned + bytes);
-        return reinterpret_cast<void*>(aligned);
-    }
-    return allocateInNewBlock(bytes, alignment);
 }
 
 // Blocks grow as the arena fills, so a large model needs only a few of them.

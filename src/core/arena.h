@@ -1,6 +1,7 @@
 #pragma once
 
 #include <cstddef>
+#include <cstdint>
 
 // Memory for many small objects that all go at once: handed out from a few
 // large blocks, which are released together when the arena is destroyed.
@@ -19,7 +20,15 @@ public:
     void reserve(size_t bytes) {
         if (bytes > nextBlockBytes) nextBlockBytes = bytes;
     }
-    void* allocate(size_t bytes, size_t alignment);
+    // `alignment` is a power of two.
+    void* allocate(size_t bytes, size_t alignment) {
+        char* aligned = at + (-reinterpret_cast<uintptr_t>(at) & (alignment - 1));
+        if (at != nullptr && aligned <= end && bytes <= static_cast<size_t>(end - aligned)) {
+            at = aligned + bytes;
+            return aligned;
+        }
+        return allocateInNewBlock(bytes, alignment);
+    }
     template <class T>
     T* allocateArray(size_t count) {
         return static_cast<T*>(allocate(sizeof(T) * count, alignof(T)));
