@@ -23,6 +23,7 @@ constexpr int32_t rotationKeyBytes = 4 + 12 + 4;
 constexpr int32_t cornerBytes = 4 + 4 + 4;
 constexpr int32_t faceBytes = 12 + 4 + 4 + 3 + 8;  // untextured, no corners
 constexpr int32_t batteryBytes = 4 + 4;
+constexpr int32_t droppedFaceBytes = 8;  // ending each face record, not kept
 
 // Vertex, normal and corner runs are read in one call each, straight into the
 // arrays: the format and the platform are both little-endian, and these
@@ -73,7 +74,7 @@ private:
     void readTextures(InFile& in);
     void readHeader(InFile& in);
     void readSubobject(InFile& in);
-    void readFace(InFile& in, Subobject& s);
+    void readFace(InFile& in, Subobject& s, bool afterFace);
     TextureRef* makeTextureRef(int32_t textureIndex, void* cell);
     void readPositionKeys(InFile& in);
     void readRotationKeys(InFile& in);
@@ -174,7 +175,11 @@ void ModelReader::readSubobject(InFile& in) {
         s->faceArena.reserve(static_cast<size_t>(faceCount) * (sizeof(Face) + sizeof(TextureRef) + 16) +
                              static_cast<size_t>(in.size() - in.tell()));
     }
-    for (int32_t i = 0; i < faceCount; ++i) readFace(in, *s);
+    for (int32_t i = 0; i < faceCount; ++i) readFace(in, *s, i > 0);
+    if (faceCount > 0) {
+        uint8_t dropped[droppedFaceBytes];
+        in.read(dropped, sizeof dropped);
+    }
 
     const int32_t index = s->index;
     if (index < 0 || index >= subobjectCount) fail("Subobject index out of range");
@@ -193,13 +198,18 @@ TextureRef* ModelReader::makeTextureRef(int32_t textureIndex, void* cell) {
     return ref;
 }
 
-void ModelReader::readFace(InFile& in, Subobject& s) {
+// `afterFace`: the 8 bytes that end the face before are still unread; they
+// come in the same read as this face's first fields (nothing between the two
+// reads could fail, so a cut chunk fails as it would with two reads).
+void ModelReader::readFace(InFile& in, Subobject& s, bool afterFace) {
     // In its list from the start, so that a failure part way releases it.
     Face* face = new (s.faceArena) Face;
     s.faces.append(face);
     // Normal, corner count and textured flag in one read.
-    uint8_t head[20] = {};
-    in.read(head, sizeof head);
+    uint8_t fields[droppedFaceBytes + 20] = {};
+    const int32_t skipped = afterFace ? droppedFaceBytes : 0;
+    in.read(fields + droppedFaceBytes - skipped, skipped + 20);
+    const uint8_t* head = fields + droppedFaceBytes;
     std::memcpy(&face->normal, head, sizeof(Vector));
     int32_t cornerCount = 0;
     std::memcpy(&cornerCount, head + 12, 4);
@@ -219,8 +229,6 @@ void ModelReader::readFace(InFile& in, Subobject& s) {
         const int32_t vertex = face->corners[i].vertex;
         if (vertex < 0 || vertex >= s.vertexCount) fail("Face vertex index out of range");
     }
-    uint8_t dropped[8];
-    in.read(dropped, sizeof dropped);
 }
 
 void ModelReader::readPositionKeys(InFile& in) {
