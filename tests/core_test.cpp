@@ -1,8 +1,10 @@
 #include <gtest/gtest.h>
 
 #include <cmath>
+#include <cstring>
 #include <vector>
 
+#include "core/arena.h"
 #include "core/list.h"
 #include "core/quaternion.h"
 #include "core/vector.h"
@@ -188,4 +190,24 @@ TEST(IntrusiveList, UnlinkFixesNeighboursAndEnds) {
     delete b;
     delete c;
     EXPECT_EQ(log, (std::vector<int>{1, 2, 3}));
+}
+
+TEST(Arena, HandsOutAlignedDisjointMemoryAcrossBlocks) {
+    Arena arena;
+    std::vector<std::pair<char*, size_t>> pieces;
+    // Mixed sizes and alignments, far more than one block holds, and one piece
+    // larger than any block so far.
+    for (int i = 0; i < 3000; ++i) {
+        const size_t bytes = 1 + static_cast<size_t>(i % 97);
+        const size_t alignment = size_t{1} << (i % 4);
+        auto* piece = static_cast<char*>(arena.allocate(bytes, alignment));
+        EXPECT_EQ(reinterpret_cast<uintptr_t>(piece) % alignment, 0u);
+        std::memset(piece, i & 0xFF, bytes);
+        pieces.emplace_back(piece, bytes);
+    }
+    auto* large = static_cast<char*>(arena.allocate(1 << 20, 8));
+    std::memset(large, 0x5A, 1 << 20);
+    for (size_t i = 0; i < pieces.size(); ++i)
+        for (size_t k = 0; k < pieces[i].second; ++k)
+            ASSERT_EQ(static_cast<uint8_t>(pieces[i].first[k]), i & 0xFF) << "piece " << i << " was overwritten";
 }

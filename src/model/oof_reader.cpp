@@ -23,6 +23,7 @@ constexpr int32_t rotationKeyBytes = 4 + 12 + 4;
 constexpr int32_t cornerBytes = 4 + 4 + 4;
 constexpr int32_t faceBytes = 12 + 4 + 4 + 3 + 8;  // untextured, no corners
 constexpr int32_t batteryBytes = 4 + 4;
+constexpr int32_t droppedFaceBytes = 8;  // ending each face record, not kept
 
 // Vertex, normal and corner runs are read in one call each, straight into the
 // arrays: the format and the platform are both little-endian, and these
@@ -73,7 +74,8 @@ private:
     void readTextures(InFile& in);
     void readHeader(InFile& in);
     void readSubobject(InFile& in);
-    void readFace(InFile& in, Subobject& s);
+    void readFace(InFile& in, Subobject& s, bool afterFace);
+    TextureRef* makeTextureRef(int32_t textureIndex, void* cell);
     void readPositionKeys(InFile& in);
     void readRotationKeys(InFile& in);
     void readPoints(InFile& in, FunctionalPointKind kind);
@@ -89,6 +91,11 @@ private:
     // no promise that the file holds that many subobjects.
     std::map<int32_t, Subobject*> slots;
     std::vector<std::string> textureNames;
+    // The texture each name led to, once a face has made a handle on it: the
+    // faces after it take another handle on the same texture, which stays
+    // alive at least as long as that first face, instead of searching the
+    // cache by name again. The last slot is for "bad texture index".
+    std::vector<Texture*> texturesByIndex;
     bool texturesRead = false;
     bool positionKeysRead = false;
     bool rotationKeysRead = false;
@@ -119,6 +126,7 @@ void ModelReader::readTextures(InFile& in) {
         std::unique_ptr<char[]> name(readString(in));
         textureNames.emplace_back(name.get());
     }
+    texturesByIndex.assign(textureNames.size() + 1, nullptr);
 }
 
 void ModelReader::readHeader(InFile& in) {
@@ -161,7 +169,17 @@ void ModelReader::readSubobject(InFile& in) {
 
     const int32_t faceCount = readS32(in);
     checkCount(in, faceCount, faceBytes);
-    for (int32_t i = 0; i < faceCount; ++i) readFace(in, *s);
+    // Enough for every face with its handle, and for corners as many as the
+    // rest of the chunk could hold: usually one block for the subobject.
+    if (faceCount > 0) {
+        s->faceArena.reserve(static_cast<size_t>(faceCount) * (sizeof(Face) + sizeof(TextureRef) + 16) +
+                             static_cast<size_t>(in.size() - in.tell()));
+    }
+    for (int32_t i = 0; i < faceCount; ++i) readFace(in, *s, i > 0);
+    if (faceCount > 0) {
+        uint8_t dropped[droppedFaceBytes];
+        in.read(dropped, sizeof dropped);
+    }
 
     const int32_t index = s->index;
     if (index < 0 || index >= subobjectCount) fail("Subobject index out of range");
@@ -170,23 +188,40 @@ void ModelReader::readSubobject(InFile& in) {
     s.release();
 }
 
-void ModelReader::readFace(InFile& in, Subobject& s) {
+TextureRef* ModelReader::makeTextureRef(int32_t textureIndex, void* cell) {
+    const bool known = textureIndex >= 0 && static_cast<size_t>(textureIndex) < textureNames.size();
+    if (texturesByIndex.empty()) texturesByIndex.assign(1, nullptr);
+    const size_t slot = known ? static_cast<size_t>(textureIndex) : texturesByIndex.size() - 1;
+    if (Texture* shared = texturesByIndex[slot]) return new (cell) TextureRef(shared);
+    auto* ref = new (cell) TextureRef(known ? textureNames[slot].c_str() : "bad texture index");
+    texturesByIndex[slot] = ref->texture;
+    return ref;
+}
+
+// `afterFace`: the 8 bytes that end the face before are still unread; they
+// come in the same read as this face's first fields (nothing between the two
+// reads could fail, so a cut chunk fails as it would with two reads).
+void ModelReader::readFace(InFile& in, Subobject& s, bool afterFace) {
     // In its list from the start, so that a failure part way releases it.
-    Face* face = new Face;
+    Face* face = new (s.faceArena) Face;
     s.faces.append(face);
-    face->normal = readVector(in);
-    const int32_t cornerCount = readS32(in);
-    face->textured = readS32(in);
+    // Normal, corner count and textured flag in one read.
+    uint8_t fields[droppedFaceBytes + 20] = {};
+    const int32_t skipped = afterFace ? droppedFaceBytes : 0;
+    in.read(fields + droppedFaceBytes - skipped, skipped + 20);
+    const uint8_t* head = fields + droppedFaceBytes;
+    std::memcpy(&face->normal, head, sizeof(Vector));
+    int32_t cornerCount = 0;
+    std::memcpy(&cornerCount, head + 12, 4);
+    std::memcpy(&face->textured, head + 16, 4);
     if (face->textured != 0) {
         const int32_t texture = readS32(in);
-        const bool known = texture >= 0 && static_cast<size_t>(texture) < textureNames.size();
-        face->texture =
-            new TextureRef(known ? textureNames[static_cast<size_t>(texture)].c_str() : "bad texture index");
+        face->texture = makeTextureRef(texture, s.faceArena.allocate(sizeof(TextureRef), alignof(TextureRef)));
     } else {
         in.read(face->colour, 3);
     }
     checkCount(in, cornerCount, cornerBytes);
-    face->corners = new FaceVertex[static_cast<size_t>(cornerCount)]();
+    face->corners = s.faceArena.allocateArray<FaceVertex>(static_cast<size_t>(cornerCount));
     face->vertexCount = cornerCount;
     in.read(face->corners, cornerCount * static_cast<int32_t>(sizeof(FaceVertex)));
     for (int32_t i = 0; i < cornerCount; ++i) {
@@ -194,8 +229,6 @@ void ModelReader::readFace(InFile& in, Subobject& s) {
         const int32_t vertex = face->corners[i].vertex;
         if (vertex < 0 || vertex >= s.vertexCount) fail("Face vertex index out of range");
     }
-    uint8_t dropped[8];
-    in.read(dropped, sizeof dropped);
 }
 
 void ModelReader::readPositionKeys(InFile& in) {

@@ -20,8 +20,8 @@ FunctionalPointKind functionalPointKindOf(const char* chunkId) {
 }
 
 Face::~Face() {
-    if (textured) delete texture;
-    delete[] corners;
+    // Only destroyed: the memory of both belongs to the subobject's arena.
+    if (textured && texture != nullptr) texture->~TextureRef();
 }
 
 Subobject::~Subobject() {

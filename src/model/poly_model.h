@@ -2,6 +2,7 @@
 
 #include <cstdint>
 
+#include "core/arena.h"
 #include "core/list.h"
 #include "core/vector.h"
 #include "model/animation.h"
@@ -40,16 +41,22 @@ struct FaceVertex {
     float v;
 };
 
+// Faces are made in their subobject's `faceArena`, with their corners and
+// texture handles: deleting a face destroys it and what it owns, and the
+// memory goes back with the arena.
 class Face : public ListNode {
 public:
     ~Face() override;
+    static void* operator new(size_t bytes, Arena& arena) { return arena.allocate(bytes, alignof(Face)); }
+    static void operator delete(void*, Arena&) {}
+    static void operator delete(void*) {}
 
     Vector normal;
     int32_t vertexCount = 0;
     int32_t textured = 0;             // nonzero: `texture` is set, otherwise `colour`
-    TextureRef* texture = nullptr;    // owned
+    TextureRef* texture = nullptr;    // owned, in the arena
     uint8_t colour[3] = {0, 0, 0};    // red, green, blue
-    FaceVertex* corners = nullptr;    // owned, vertexCount long
+    FaceVertex* corners = nullptr;    // owned, in the arena, vertexCount long
 };
 
 class Subobject;
@@ -92,6 +99,7 @@ public:
     float* alphas = nullptr;
     List faces;
     List points[functionalPointKindCount];
+    Arena faceArena;  // the faces, their corners and texture handles; released after them
 };
 
 // The spin axis of a $rotate subobject: the axis of the first of its first

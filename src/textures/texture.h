@@ -64,6 +64,8 @@ struct Texture : ListNode {
 // image, and a malformed one throws its message (nothing is cached then).
 struct TextureRef : ListNode {
     explicit TextureRef(const char* name);
+    // Another handle on a texture that a handle already holds: no lookup.
+    explicit TextureRef(Texture* shared);
     ~TextureRef() override;
 
     void bind(float seconds) { texture->bind(seconds); }

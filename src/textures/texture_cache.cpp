@@ -133,6 +133,8 @@ TextureRef::TextureRef(const char* name) {
     texture = shared;
 }
 
+TextureRef::TextureRef(Texture* shared) : texture(shared) { ++shared->refCount; }
+
 TextureRef::~TextureRef() {
     if (--texture->refCount > 0) return;
     if (texture->owner != nullptr) texture->owner->unlink(texture);

@@ -1,6 +1,7 @@
 // Resolving a texture name to its bitmap and decoding OGF images and OAF
 // animations into RGBA frames.
 #include <algorithm>
+#include <bit>
 #include <cmath>
 #include <cstring>
 #include <memory>
@@ -20,6 +21,7 @@ constexpr int32_t imageFieldsSkip = 9;
 constexpr int32_t sizeFieldsSkip = 2;
 constexpr int32_t bytesPerRun = 3;
 constexpr int maxRunLength = 255;
+constexpr int shortRun = 8;
 
 constexpr std::array<uint8_t, fallbackImageSide * fallbackImageSide * 4> drawFallbackImage() {
     // # is black, . is grey; row 0 comes first in memory.
@@ -76,13 +78,22 @@ class RunReader {
 public:
     explicit RunReader(InFile& stream_) : stream(stream_) {}
 
-    // Returns the run's length and sets its pixel value.
-    int next(uint16_t& pixel) {
-        if (fill - at < bytesPerRun) refill();
-        const uint8_t* run = block + at;
-        at += bytesPerRun;
-        pixel = static_cast<uint16_t>(run[1] | run[2] << 8);
-        return run[0] == 0 ? 1 : run[0];
+    // Hands each run to `use(count, pixel)` until it returns false, checking
+    // for the block's end once per block rather than once per run.
+    template <class Use>
+    void each(Use&& use) {
+        for (;;) {
+            if (fill - at < bytesPerRun) refill();
+            const uint8_t* run = block + at;
+            const uint8_t* const last = block + fill - bytesPerRun;
+            for (; run <= last; run += bytesPerRun) {
+                if (!use(run[0] == 0 ? 1 : run[0], static_cast<uint16_t>(run[1] | run[2] << 8))) {
+                    at = static_cast<int32_t>(run + bytesPerRun - block);
+                    return;
+                }
+            }
+            at = static_cast<int32_t>(run - block);
+        }
     }
 
     void finish() {
@@ -103,7 +114,7 @@ private:
         if (fill < bytesPerRun) fail("Tried to read past limit");
     }
 
-    static constexpr int32_t blockBytes = 1024 * bytesPerRun;
+    static constexpr int32_t blockBytes = 4096 * bytesPerRun;
     InFile& stream;
     uint8_t block[blockBytes];
     int32_t fill = 0;
@@ -122,25 +133,53 @@ uint8_t scaleAlpha(uint8_t alpha, float factor) {
     return static_cast<uint8_t>(low);
 }
 
-struct Rgba {
-    uint8_t r, g, b, a;
-};
-
-Rgba convertPixel(uint16_t v, uint8_t format, const Texture& texture) {
-    Rgba pixel;
-    if (format == formatArgb4444) {
-        pixel = {expand4(v >> 8 & 15), expand4(v >> 4 & 15), expand4(v & 15), expand4(v >> 12 & 15)};
-    } else {
-        pixel = {expand5(v >> 10 & 31), expand5(v >> 5 & 31), expand5(v & 31), static_cast<uint8_t>(v & 0x8000 ? 255 : 0)};
+// The RGBA value of every 16-bit pixel at the cost of three lookups, all
+// channels in memory order R, G, B, A. Every channel depends on its own bits
+// alone, so the value is put together from the high byte (red and alpha), the
+// five green bits of 1-5-5-5 and the low byte (blue, and green in 4-4-4-4).
+class PixelTable {
+public:
+    // Refills the table unless it already serves this format.
+    void prepare(uint8_t format_, const Texture& texture) {
+        if (format_ == format) return;
+        format = format_;
+        const bool keepsAlpha = texture.flags & textureUsesAlpha;
+        const auto alpha = [&](uint8_t stored) -> uint32_t {
+            return static_cast<uint32_t>(keepsAlpha ? scaleAlpha(stored, texture.alphaFactor) : 255) << 24;
+        };
+        if (format == formatArgb4444) {
+            uint32_t alphas[16];
+            for (unsigned k = 0; k < 16; ++k) alphas[k] = alpha(expand4(k));
+            for (unsigned byte = 0; byte < 256; ++byte) {
+                high[byte] = expand4(byte & 15) | alphas[byte >> 4];
+                low[byte] = expand4(byte >> 4) << 8 | expand4(byte & 15) << 16;
+            }
+            for (uint32_t& green : middle) green = 0;
+        } else {
+            const uint32_t alphas[2] = {alpha(0), alpha(255)};
+            for (unsigned byte = 0; byte < 256; ++byte) {
+                high[byte] = expand5(byte >> 2 & 31) | alphas[byte >> 7];
+                low[byte] = static_cast<uint32_t>(expand5(byte & 31)) << 16;
+            }
+            for (unsigned k = 0; k < 32; ++k) middle[k] = static_cast<uint32_t>(expand5(k)) << 8;
+        }
     }
-    pixel.a = texture.flags & textureUsesAlpha ? scaleAlpha(pixel.a, texture.alphaFactor) : 255;
-    return pixel;
-}
+
+    uint32_t operator[](uint16_t v) const { return high[v >> 8] | middle[v >> 5 & 31] | low[v & 255]; }
+
+private:
+    uint8_t format = 0;
+    uint32_t high[256];
+    uint32_t middle[32];
+    uint32_t low[256];
+};
+static_assert(std::endian::native == std::endian::little, "pixels are stored as R, G, B, A bytes");
 
 // One image record: header, the full-size image's runs, then the stored mip
 // levels' runs, which are stepped over.
 // `pixelBudget` is what the texture's frames may still hold between them.
-void readImageRecord(InFile& stream, const Texture& texture, TextureFrame& frame, int32_t& pixelBudget) {
+void readImageRecord(InFile& stream, const Texture& texture, TextureFrame& frame, int32_t& pixelBudget,
+                     PixelTable& table) {
     if (readU16(stream) != 0) fail("Incorrect OGF header");
     const uint8_t format = readU8(stream);
     if (format != formatArgb4444 && format != formatArgb1555) fail("Incorrect OGF header");
@@ -164,25 +203,33 @@ void readImageRecord(InFile& stream, const Texture& texture, TextureFrame& frame
     frame.width = static_cast<uint16_t>(width);
     frame.height = static_cast<uint16_t>(height);
     frame.pixels = new uint8_t[static_cast<size_t>(pixelCount) * 4];
+    table.prepare(format, texture);
 
     RunReader runs(stream);
     int32_t written = 0;
     int carried = 0;
-    while (written < pixelCount) {
-        uint16_t value = 0;
-        const int count = runs.next(value);
-        const Rgba pixel = convertPixel(value, format, texture);
+    runs.each([&](int count, uint16_t value) {
+        const uint32_t pixel = table[value];
+        uint8_t* const at = frame.pixels + static_cast<size_t>(written) * 4;
+        if (pixelCount - written >= maxRunLength + shortRun) {
+            // Far from the end no run can overflow the image. Short runs, the
+            // most common, are written as a fixed group of which the next runs
+            // overwrite what was too much: no branch on the exact count.
+            if (count <= shortRun) {
+                for (int i = 0; i < shortRun; ++i) std::memcpy(at + 4 * i, &pixel, 4);
+            } else {
+                for (int i = 0; i < count; ++i) std::memcpy(at + 4 * i, &pixel, 4);
+            }
+            written += count;
+            return true;
+        }
         const int used = count < pixelCount - written ? count : pixelCount - written;
         uint8_t* out = frame.pixels + static_cast<size_t>(written) * 4;
-        for (int i = 0; i < used; ++i, out += 4) {
-            out[0] = pixel.r;
-            out[1] = pixel.g;
-            out[2] = pixel.b;
-            out[3] = pixel.a;
-        }
+        for (int i = 0; i < used; ++i, out += 4) std::memcpy(out, &pixel, 4);
         written += used;
         carried = count - used;
-    }
+        return written < pixelCount;
+    });
 
     // Runs may straddle levels: what overflowed one level counts toward the
     // next. Levels shrink to nothing within a dozen steps, so a hostile level
@@ -190,9 +237,11 @@ void readImageRecord(InFile& stream, const Texture& texture, TextureFrame& frame
     int32_t levelPixels = pixelCount;
     for (int level = 1; level < levelCount && levelPixels > 0; ++level) {
         levelPixels /= 4;
-        while (carried < levelPixels) {
-            uint16_t ignored = 0;
-            carried += runs.next(ignored);
+        if (carried < levelPixels) {
+            runs.each([&](int count, uint16_t) {
+                carried += count;
+                return carried < levelPixels;
+            });
         }
         carried -= levelPixels;
     }
@@ -271,6 +320,7 @@ std::string loadTextureImages(Texture& texture, const char* name) {
     // All frames together get no more than one image of the largest size:
     // 255 frames of that size would be 16 GB from a 50 MB file.
     int32_t pixelBudget = maxTextureSide * maxTextureSide;
-    for (int i = 0; i < frameCount; ++i) readImageRecord(*stream, texture, texture.frames[i], pixelBudget);
+    PixelTable table;
+    for (int i = 0; i < frameCount; ++i) readImageRecord(*stream, texture, texture.frames[i], pixelBudget, table);
     return fileName;
 }
