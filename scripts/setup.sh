@@ -13,6 +13,9 @@ packages=(
   libgtest-dev libgmock-dev libbenchmark-dev clang libclang-rt-14-dev
   # Windows build and its tests, the X11 tests
   g++-mingw-w64-x86-64 wine64 xvfb xdotool x11-apps
+  # the Debian package (dpkg-shlibdeps, file) and its test under the real
+  # xscreensaver; screenshots read with ImageMagick
+  dpkg-dev file xscreensaver imagemagick procps
 )
 
 missing=()
