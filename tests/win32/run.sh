@@ -13,6 +13,8 @@ scr=${KVSS_SCR:-$win_build/src/host/win32/kvss.scr}
 helpers=$win_build/tests/win32
 kvtool=$native_build/tools/kvtool/kvtool
 
+# Debian's wine64 package keeps wine64 and wineserver in /usr/lib/wine only.
+[ -d /usr/lib/wine ] && export PATH="$PATH:/usr/lib/wine"
 wine=$(command -v wine64 || echo /usr/lib/wine/wine64)
 [ -x "$wine" ] || wine=$(command -v wine)
 export WINEPREFIX=$win_build/wine-prefix
