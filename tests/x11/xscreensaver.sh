@@ -98,9 +98,9 @@ saver_env=(env -i "HOME=$home" "USER=$run_user" "LOGNAME=$run_user" "DISPLAY=$DI
     LIBGL_ALWAYS_SOFTWARE=1)
 "${as_user[@]}" "${saver_env[@]}" xscreensaver -no-splash >"$work/xscreensaver.log" 2>&1 &
 daemon_pid=$!
-command() { timeout 10 "${as_user[@]}" "${saver_env[@]}" xscreensaver-command "$@" >>"$work/command.log" 2>&1; }
+saver_command() { timeout 10 "${as_user[@]}" "${saver_env[@]}" xscreensaver-command "$@" >>"$work/command.log" 2>&1; }
 for _ in $(seq 100); do
-    command -time && break
+    saver_command -time && break
     sleep 0.2
 done
 
@@ -112,7 +112,7 @@ lit_pixels() {
 }
 kvss_pid() { pgrep -u "$run_user" -f "^$kvss " | head -n 1; }
 
-if ! command -activate; then
+if ! saver_command -activate; then
     fail "xscreensaver-command -activate" "$(tail -n 3 "$work/command.log")"
 else
     for _ in $(seq 100); do
@@ -130,7 +130,7 @@ else
         done
         [ "$lit" -gt 2000 ] && pass "the screen shows a lit model ($lit pixels)" ||
             fail "the screen shows a lit model" "$lit lit pixels"
-        command -deactivate
+        saver_command -deactivate
         for _ in $(seq 50); do
             kill -0 "$pid" 2>/dev/null || break
             sleep 0.2
@@ -140,7 +140,7 @@ else
         fail "-activate forks kvss" "$(tail -n 5 "$work/xscreensaver.log")"
     fi
 fi
-command -exit
+saver_command -exit
 
 echo "xscreensaver test took ${SECONDS}s"
 echo "$passed passed, $failed failed"
