@@ -36,7 +36,11 @@ cleanup() {
     [ -n "$daemon_pid" ] && kill "$daemon_pid" 2>/dev/null
     [ -n "$xvfb_pid" ] && kill "$xvfb_pid" 2>/dev/null
     wait 2>/dev/null
-    [ -n "$user" ] && userdel "$user" 2>/dev/null
+    if [ -n "$user" ]; then
+        # xscreensaver's own helpers end once the display has gone.
+        for _ in $(seq 50); do pgrep -u "$user" >/dev/null || break; sleep 0.1; done
+        userdel "$user" 2>/dev/null
+    fi
     rm -rf "$work"
 }
 trap cleanup EXIT
