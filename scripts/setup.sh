@@ -15,6 +15,9 @@ packages=(
   g++-mingw-w64-x86-64 wine64 xvfb xdotool x11-apps
   # kvtool export and animated GIFs; the clients that check the exports (f3d under xvfb-run, which needs xauth)
   libtinygltf-dev libgif-dev assimp-utils f3d xauth
+  # the Debian package (dpkg-shlibdeps, file) and its test under the real
+  # xscreensaver; screenshots read with ImageMagick
+  dpkg-dev file xscreensaver imagemagick procps
 )
 
 missing=()

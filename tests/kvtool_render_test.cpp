@@ -62,6 +62,22 @@ TEST_F(KvtoolRender, FramesWritesOneFileATick) {
     EXPECT_FALSE(std::filesystem::exists(folder + "/frame_0003.png"));
 }
 
+TEST_F(KvtoolRender, TheOverlayLineKeepsItsSpaces) {
+    const std::string out = dir.path("overlay.png");
+    ASSERT_EQ(render("--model one.oof --fps --size 400x60 -o " + shellQuote(out)).status, 0);
+    const Png png = readPng(out);
+    // The line is drawn in the text colour, 0.8 grey, along the bottom rows;
+    // the box's faces are never grey.
+    std::vector<bool> textColumns(png.width, false);
+    for (int y = png.height - 12; y < png.height; ++y)
+        for (int x = 0; x < png.width; ++x) {
+            const Rgba p = png.at(x, y);
+            if (p[0] == 204 && p[1] == 204 && p[2] == 204) textColumns[x] = true;
+        }
+    // "Frame 10.00 (100.00 fps) object 'one.oof'", one 6-pixel cell a character.
+    EXPECT_EQ(wordGaps(textColumns, 6), 5);
+}
+
 TEST_F(KvtoolRender, RefusesSizesItCannotRenderInOneLine) {
     for (const char* size : {"0x10", "-5x5", "100000x100000", "12"}) {
         const std::string out = dir.path("refused.png");

@@ -1,6 +1,7 @@
 #include <gtest/gtest.h>
 
 #include <cstring>
+#include <filesystem>
 #include <fstream>
 #include <map>
 #include <string>
@@ -139,4 +140,91 @@ TEST(FileStore, AMissingFileReadsAsNoStoreAndTheDefaultPathFollowsXdg) {
     setenv("HOME", "/home/someone", 1);
     EXPECT_EQ(defaultSettingsPath(), "/home/someone/.config/kvss/settings");
     setenv("HOME", home.c_str(), 1);
+}
+
+// kvss --save-settings on the real file, as a user runs it.
+namespace {
+CommandResult saveSettingsCommand(const std::string& configHome, const std::string& options = "") {
+    return runCommand("XDG_CONFIG_HOME=" + shellQuote(configHome) + " " + shellQuote(KVSS_PATH) + " --save-settings " +
+                      options);
+}
+
+// The example of the README's "The settings file".
+const std::string readmeExample =
+    "game_dir=/home/me/games/korvane\n"
+    "object_time_index=1      # 0: 5 s, 1: 15 s, 2: 30 s, 3: 1 minute\n"
+    "anim_speed_index=3       # 0..5: 1, 2, 3, 5, 10, 20 key frames per second\n"
+    "bilinear=1\n"
+    "mipmap=1\n"
+    "wireframe=0\n"
+    "mirror=0\n"
+    "show_fps=0\n";
+}  // namespace
+
+TEST(SaveSettingsCommand, CommentsAfterValuesAreReadAndKeptInTheirColumn) {
+    TempDir config;
+    const std::string path = config.path("kvss/settings");
+    std::filesystem::create_directories(config.path("kvss"));
+    writeFileBytes(path, Bytes(readmeExample.begin(), readmeExample.end()));
+    ASSERT_EQ(saveSettingsCommand(config.root()).status, 0);
+    EXPECT_EQ(slurp(path), readmeExample) << "the example round-trips unchanged";
+
+    const std::string mine = "# my saver\n"
+                             "object_time_index=2  # half a minute\n"
+                             "  # anim_speed_index=0\n"
+                             "game_dir=/games/#1 korvane\n"
+                             "show_fps=1\t# on\n";
+    writeFileBytes(path, Bytes(mine.begin(), mine.end()));
+    FileOptionStore store(path);
+    Settings read;
+    loadSettings(store, read);
+    EXPECT_EQ(read.object_time_index, 2);
+    EXPECT_EQ(read.anim_speed_index, 3) << "a commented-out line counts for nothing";
+    EXPECT_EQ(read.show_fps, 1);
+    EXPECT_EQ(store.text("game_dir").value_or(""), "/games/#1 korvane") << "a '#' inside a value is no comment";
+
+    ASSERT_EQ(saveSettingsCommand(config.root(), "--anim-speed 20 --time-per-object 5 --no-fps").status, 0);
+    EXPECT_EQ(slurp(path), "# my saver\n"
+                           "object_time_index=0  # half a minute\n"
+                           "  # anim_speed_index=0\n"
+                           "game_dir=/games/#1 korvane\n"
+                           "show_fps=0 # on\n"
+                           "anim_speed_index=5\nbilinear=1\nmipmap=1\nwireframe=0\nmirror=0\n");
+}
+
+TEST(SaveSettingsCommand, OfANameGivenTwiceTheLastLineIsReadAndRewritten) {
+    TempDir config;
+    const std::string path = config.path("kvss/settings");
+    std::filesystem::create_directories(config.path("kvss"));
+    const std::string twice = "show_fps=1\nmirror=1\nshow_fps=0\n";
+    writeFileBytes(path, Bytes(twice.begin(), twice.end()));
+    FileOptionStore store(path);
+    Settings read;
+    loadSettings(store, read);
+    EXPECT_EQ(read.show_fps, 0);
+
+    ASSERT_EQ(saveSettingsCommand(config.root(), "--fps").status, 0);
+    const std::string text = slurp(path);
+    EXPECT_EQ(text.substr(0, text.find("anim_speed_index")), "show_fps=1\nmirror=1\nshow_fps=1\nobject_time_index=1\n");
+    FileOptionStore again(path);
+    Settings reread;
+    loadSettings(again, reread);
+    EXPECT_EQ(reread.show_fps, 1);
+    EXPECT_EQ(reread.mirror, 1);
+}
+
+TEST(SaveSettingsCommand, AFolderThatCannotBeMadeOrWrittenEndsWithOneLineAndStatusOne) {
+    TempDir config;
+    // A file where the settings folder would go: not even root can make the folder.
+    writeFileBytes(config.path("blocked"), Bytes{'x'});
+    const CommandResult noFolder = saveSettingsCommand(config.path("blocked"), "--fps");
+    EXPECT_EQ(noFolder.status, 1);
+    EXPECT_EQ(noFolder.err, "kvss: " + config.path("blocked") + "/kvss/settings: cannot write the settings file\n");
+
+    // A folder where the settings file would go: it cannot be replaced.
+    std::filesystem::create_directories(config.path("kvss/settings"));
+    const CommandResult noFile = saveSettingsCommand(config.root(), "--fps");
+    EXPECT_EQ(noFile.status, 1);
+    EXPECT_EQ(noFile.err, "kvss: " + config.path("kvss/settings") + ": cannot write the settings file\n");
+    EXPECT_FALSE(std::filesystem::exists(config.path("kvss/settings.new")));
 }

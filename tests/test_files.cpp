@@ -78,3 +78,18 @@ Png readPng(const std::string& path) {
     if (!png_image_finish_read(&image, nullptr, png.rgba.data(), 0, nullptr)) ADD_FAILURE() << image.message;
     return png;
 }
+
+int wordGaps(const std::vector<bool>& textColumns, int spaceAdvance) {
+    int gaps = 0, blank = 0;
+    bool textSeen = false;
+    for (const bool text : textColumns) {
+        if (!text) {
+            ++blank;
+            continue;
+        }
+        if (textSeen && blank >= spaceAdvance) ++gaps;
+        textSeen = true;
+        blank = 0;
+    }
+    return gaps;
+}

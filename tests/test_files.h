@@ -68,3 +68,8 @@ struct Png {
 };
 // Reads a PNG file (a failure is reported to the running test).
 Png readPng(const std::string& path);
+
+// The gaps of blank columns at least `spaceAdvance` pixels wide between the
+// first and the last column that holds text (`textColumns[x]`): in a line of
+// overlay text, one for each space, since letters of a word stand closer.
+int wordGaps(const std::vector<bool>& textColumns, int spaceAdvance);

@@ -13,6 +13,8 @@
 #include <thread>
 #include <vector>
 
+#include "forge/demo_shapes.h"
+#include "forge/hog_writer.h"
 #include "test_files.h"
 
 namespace {
@@ -228,4 +230,57 @@ TEST_F(KvssOnX, SaveSettingsWritesAllSevenValuesAndTheFileIsUsed) {
     const std::string settings(text.begin(), text.end());
     EXPECT_EQ(settings,
               "object_time_index=3\nanim_speed_index=5\nbilinear=1\nmipmap=0\nwireframe=0\nmirror=0\nshow_fps=1\n");
+}
+
+TEST_F(KvssOnX, TheOverlayLineKeepsItsSpaces) {
+    // One box whose faces are never grey, so that every 0.8-grey pixel is text.
+    DemoModel model({});
+    MeshBuilder box;
+    box.box({-1, -1, -1}, {1, 1, 1}, coloured(220, 90, 40));
+    model.add(box, -1, "box", "", {});
+    TempDir boxGame;
+    boxGame.write("kv.hog", HogWriter().add("box.oof", model.build()).build());
+
+    const int width = 400, height = 100, textRows = 16;
+    const Window w = makeWindow(width, height);
+    const pid_t pid = spawn({kvss, "-window-id", std::to_string(w), "--fps", "--game", boxGame.root()}, environment(),
+                            config.path("kvss.log"));
+    std::vector<bool> textColumns;
+    for (int tries = 0; tries < 100; ++tries) {
+        std::this_thread::sleep_for(100ms);
+        XImage* image = XGetImage(x, w, 0, height - textRows, width, textRows, AllPlanes, ZPixmap);
+        if (image == nullptr) continue;
+        std::vector<bool> columns(width, false);
+        bool any = false;
+        for (int py = 0; py < textRows; ++py)
+            for (int px = 0; px < width; ++px)
+                if ((XGetPixel(image, px, py) & 0xFFFFFF) == 0xCCCCCC) columns[px] = any = true;
+        XDestroyImage(image);
+        if (any) {
+            textColumns = columns;
+            break;
+        }
+    }
+    stop(pid);
+    ASSERT_FALSE(textColumns.empty()) << "no overlay line";
+
+    // kvss draws with the server's "fixed" font; its space is one cell wide.
+    XFontStruct* font = XLoadQueryFont(x, "fixed");
+    ASSERT_NE(font, nullptr);
+    const int spaceAdvance = font->per_char != nullptr ? font->per_char[' ' - font->min_char_or_byte2].width
+                                                       : font->max_bounds.width;
+    XFreeFont(x, font);
+    // "Frame 0.00 (0.00 fps) object 'box.oof'": the first gap parts "Frame" from the number.
+    EXPECT_EQ(wordGaps(textColumns, spaceAdvance), 5);
+}
+
+TEST_F(KvssOnX, AWindowThatDoesNotExistEndsWithOneLine) {
+    for (const char* option : {"-window-id 0x7fffff0", "-root"}) {
+        const CommandResult result =
+            runCommand("DISPLAY=" + display + " XDG_CONFIG_HOME=" + shellQuote(config.root()) +
+                       " XSCREENSAVER_WINDOW=0x7fffff0 " + shellQuote(kvss) + " " + option + " --game " +
+                       shellQuote(game.root()));
+        EXPECT_EQ(result.status, 1) << option;
+        EXPECT_EQ(result.err, "kvss: no window 0x7fffff0 on display " + display + "\n") << option;
+    }
 }

@@ -1,5 +1,6 @@
 #include "host/file_option_store.h"
 
+#include <algorithm>
 #include <cerrno>
 #include <cstdlib>
 #include <cstring>
@@ -10,22 +11,51 @@
 namespace fs = std::filesystem;
 
 namespace {
-std::string trim(const std::string& text) {
-    const size_t begin = text.find_first_not_of(" \t\r");
-    if (begin == std::string::npos) return "";
-    const size_t end = text.find_last_not_of(" \t\r");
-    return text.substr(begin, end - begin + 1);
+bool isBlank(char c) { return c == ' ' || c == '\t' || c == '\r'; }
+
+// Where the line's comment begins (its length when it has none): a '#' at the
+// start of the line or after a blank, so that a value such as a path may
+// still hold a '#' of its own.
+size_t commentStart(const std::string& line) {
+    for (size_t i = 0; i < line.size(); ++i)
+        if (line[i] == '#' && (i == 0 || isBlank(line[i - 1]))) return i;
+    return line.size();
 }
 
-// Splits "name = value"; false for comments and lines without "=".
-bool splitLine(const std::string& line, std::string& name, std::string& value) {
-    const std::string trimmed = trim(line);
-    if (trimmed.empty() || trimmed[0] == '#') return false;
-    const size_t equals = trimmed.find('=');
-    if (equals == std::string::npos) return false;
-    name = trim(trimmed.substr(0, equals));
-    value = trim(trimmed.substr(equals + 1));
+// A "name = value" line: the name, and where in the line its value lies.
+struct SettingLine {
+    std::string name;
+    size_t valueBegin = 0;
+    size_t valueEnd = 0;
+    std::string value(const std::string& line) const { return line.substr(valueBegin, valueEnd - valueBegin); }
+};
+
+// False for comments, blank lines and lines without "=".
+bool parseLine(const std::string& line, SettingLine& setting) {
+    const size_t end = commentStart(line);
+    const size_t equals = line.find('=');
+    if (equals >= end) return false;
+    size_t nameBegin = 0, nameEnd = equals;
+    while (nameBegin < nameEnd && isBlank(line[nameBegin])) ++nameBegin;
+    while (nameEnd > nameBegin && isBlank(line[nameEnd - 1])) --nameEnd;
+    if (nameBegin == nameEnd) return false;
+    setting.name = line.substr(nameBegin, nameEnd - nameBegin);
+    setting.valueBegin = equals + 1;
+    setting.valueEnd = end;
+    while (setting.valueBegin < setting.valueEnd && isBlank(line[setting.valueBegin])) ++setting.valueBegin;
+    while (setting.valueEnd > setting.valueBegin && isBlank(line[setting.valueEnd - 1])) --setting.valueEnd;
     return true;
+}
+
+// The line with its value replaced, its comment kept in the same column when
+// there is room for it.
+std::string withValue(const std::string& line, const SettingLine& setting, const std::string& value) {
+    const size_t comment = commentStart(line);
+    if (comment == line.size()) return line.substr(0, setting.valueBegin) + value + line.substr(setting.valueEnd);
+    const long blanks = static_cast<long>(comment - setting.valueEnd) +
+                        static_cast<long>(setting.valueEnd - setting.valueBegin) - static_cast<long>(value.size());
+    return line.substr(0, setting.valueBegin) + value + std::string(static_cast<size_t>(std::max(1L, blanks)), ' ') +
+           line.substr(comment);
 }
 }  // namespace
 
@@ -48,9 +78,9 @@ bool FileOptionStore::openForReading() {
 std::optional<std::string> FileOptionStore::text(const std::string& wanted) {
     if (lines_.empty() && !readLines()) return std::nullopt;
     std::optional<std::string> found;
-    std::string name, value;
+    SettingLine setting;
     for (const std::string& line : lines_)
-        if (splitLine(line, name, value) && name == wanted) found = value;  // the last one wins
+        if (parseLine(line, setting) && setting.name == wanted) found = setting.value(line);  // the last one wins
     return found;
 }
 
@@ -79,11 +109,20 @@ bool FileOptionStore::readValue(const char* name, void* data, uint32_t size) {
 }
 
 bool FileOptionStore::openForWriting() {
-    readLines();  // keep what the file already holds
+    // Keep what the file already holds; one that is there but cannot be read
+    // is not written over.
+    std::error_code absent;
+    if (!readLines() && fs::exists(path_, absent)) {
+        written_ = false;
+        return false;
+    }
     std::error_code error;
     const fs::path parent = fs::path(path_).parent_path();
     if (!parent.empty()) fs::create_directories(parent, error);
-    if (error) return false;
+    if (error) {
+        written_ = false;
+        return false;
+    }
     writing_ = true;
     return true;
 }
@@ -99,15 +138,16 @@ void FileOptionStore::writeValue(const char* name, const void* data, uint32_t si
         std::memcpy(&word, data, 4);
         number = word;
     }
-    const std::string line = std::string(name) + "=" + std::to_string(number);
-    std::string existing, value;
-    for (std::string& old : lines_) {
-        if (splitLine(old, existing, value) && existing == name) {
-            old = line;
+    const std::string value = std::to_string(number);
+    // Reading takes the last line of a name, so that is the line rewritten.
+    SettingLine setting;
+    for (auto line = lines_.rbegin(); line != lines_.rend(); ++line) {
+        if (parseLine(*line, setting) && setting.name == name) {
+            *line = withValue(*line, setting, value);
             return;
         }
     }
-    lines_.push_back(line);
+    lines_.push_back(std::string(name) + "=" + value);
 }
 
 void FileOptionStore::close() {

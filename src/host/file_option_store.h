@@ -9,7 +9,9 @@
 
 // The option store of platforms without a registry: a small text file of
 // "name=value" lines (values in decimal), e.g. ~/.config/kvss/settings.
-// Lines it does not know, such as game_dir, are kept when it writes.
+// A '#' at the start of a line or after a blank begins a comment. Writing
+// changes only the values of the seven options, in the last line that names
+// each (the one reading takes); every other line and every comment is kept.
 class FileOptionStore : public OptionStore {
 public:
     explicit FileOptionStore(std::string path);
@@ -23,7 +25,7 @@ public:
     // A text value of the file (such as game_dir), if present.
     std::optional<std::string> text(const std::string& name);
     const std::string& path() const { return path_; }
-    // False when the last close could not write the file.
+    // False when the last write could not create, read or write the file.
     bool written() const { return written_; }
 
 private:

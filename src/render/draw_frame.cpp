@@ -60,6 +60,16 @@ void drawText(const char* format, ...) {
     va_end(values);
 }
 
+void defineBlankGlyph(uint32_t list, float advance) {
+    // Mesa compiles a glBitmap without pixels into nothing, advance and all, so
+    // the empty bitmap gets a pointer; with size 0 no byte of it is read.
+    // glXUseXFont and Wine's wglUseFontBitmaps both pass none for a blank glyph.
+    static const GLubyte noPixels = 0;
+    glNewList(list, GL_COMPILE);
+    glBitmap(0, 0, 0.0f, 0.0f, advance, 0.0f, &noPixels);
+    glEndList();
+}
+
 void PolyModel::drawFrame(const RenderState& state, float frame, float seconds) const {
     const RenderMode& m = *state.mode;
     glClearColor(m.backgroundColour.x, m.backgroundColour.y, m.backgroundColour.z, 0.0f);

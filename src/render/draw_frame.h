@@ -50,3 +50,8 @@ inline constexpr int textBufferSize = 3000;
 void drawText(const RenderState& state, const char* format, ...) __attribute__((format(printf, 2, 3)));
 // The host's form, with the base the font's lists were built from (0).
 void drawText(const char* format, ...) __attribute__((format(printf, 1, 2)));
+
+// Makes display list `list` a glyph that draws nothing and moves the raster
+// position `advance` pixels to the right, as a font's blank glyphs (the space)
+// must. The hosts use it for the glyphs their font system leaves empty.
+void defineBlankGlyph(uint32_t list, float advance);

@@ -13,6 +13,8 @@ scr=${KVSS_SCR:-$win_build/src/host/win32/kvss.scr}
 helpers=$win_build/tests/win32
 kvtool=$native_build/tools/kvtool/kvtool
 
+# Debian's wine64 package keeps wine64 and wineserver in /usr/lib/wine only.
+[ -d /usr/lib/wine ] && export PATH="$PATH:/usr/lib/wine"
 wine=$(command -v wine64 || echo /usr/lib/wine/wine64)
 [ -x "$wine" ] || wine=$(command -v wine)
 export WINEPREFIX=$win_build/wine-prefix
@@ -137,6 +139,19 @@ wait_until_drawn() {
         sleep 0.5
     done
     return 1
+}
+# The gaps of three blank columns or more between the letters of the overlay
+# line, one for each space: the line is drawn in the text colour, 0.8 grey
+# (#CCCCCC), along the bottom rows, and Wine's stand-in for the stock font
+# sets the letters of a word at most two columns apart.
+overlay_word_gaps() {
+    xwd -root -silent >"$work/overlay.xwd" 2>/dev/null || { echo 0; return; }
+    convert "xwd:$work/overlay.xwd" -crop 800x22+0+578 +repage txt:- 2>/dev/null |
+        awk -F'[,: ]+' 'NR > 1 && /#CCCCCC/ { text[$1] = 1; if ($1 > last) last = $1 }
+            END { gaps = 0; blank = 0; seen = 0
+                  for (x = 0; x <= last; ++x)
+                      if (x in text) { if (seen && blank >= 3) ++gaps; seen = 1; blank = 0 } else ++blank
+                  print gaps }'
 }
 # The registry as Wine saved it, once every Wine process has ended.
 saved_options() {
@@ -313,6 +328,10 @@ saver=$last
 if find_window '^Screen Saver$'; then
     saver_window=$window
     if wait_until_drawn && kill -0 "$saver" 2>/dev/null; then
+        # "Frame 1.23 (45.67 fps) object 'name.oof'"
+        gaps=$(overlay_word_gaps)
+        [ "$gaps" = 5 ] && pass "the frame-rate line keeps its five spaces" ||
+            fail "the frame-rate line keeps its five spaces" "$gaps gaps between words"
         press "$saver_window" Escape
         wait_exit "$saver"
         [ "$status" = 0 ] && pass "/s with the frame-rate line and the mirror layer draws and ends with status 0" ||

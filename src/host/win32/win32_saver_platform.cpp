@@ -5,6 +5,7 @@
 #include "core/message.h"
 #include "host/app_path.h"
 #include "host/framework.h"
+#include "render/draw_frame.h"
 #include "textures/texture.h"
 
 namespace {
@@ -18,6 +19,23 @@ HKEY openAppPaths() {
     if (RegOpenKeyExA(HKEY_LOCAL_MACHINE, appPathsKey, 0, KEY_QUERY_VALUE | KEY_WOW64_32KEY, &key) == ERROR_SUCCESS)
         return key;
     return nullptr;
+}
+
+// Display lists 0..127 for the font selected into `dc`. Wine compiles a glyph
+// without ink (the space) into a list that does not move the raster position,
+// so those lists are made again with the font's own width for the code. Where
+// GDI has no outline data for the font (a raster font on Windows), Windows
+// builds the lists itself, with their widths, and they are left alone.
+void buildGlyphLists(HDC dc) {
+    wglUseFontBitmapsA(dc, 0, 128, 0);
+    const MAT2 identity = {{0, 1}, {0, 0}, {0, 0}, {0, 1}};
+    for (UINT code = 1; code < 128; ++code) {
+        GLYPHMETRICS metrics{};
+        INT width = 0;
+        if (GetGlyphOutlineA(dc, code, GGO_BITMAP, &metrics, 0, nullptr, &identity) == 0 &&
+            GetCharWidth32A(dc, code, code, &width))
+            defineBlankGlyph(code, static_cast<float>(width));
+    }
 }
 }  // namespace
 
@@ -50,7 +68,7 @@ void Win32SaverPlatform::createGlContext(bool buildFont) {
     if (buildFont) {
         // Display list n draws character n of the stock variable-width font.
         SelectObject(deviceContext_, GetStockObject(ANSI_VAR_FONT));
-        wglUseFontBitmapsA(deviceContext_, 0, 128, 0);
+        buildGlyphLists(deviceContext_);
     }
 }
 

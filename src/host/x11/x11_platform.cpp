@@ -8,12 +8,51 @@
 #include <cstdlib>
 #include <stdexcept>
 
+#include "render/draw_frame.h"
 #include "textures/texture.h"
 
 namespace {
 // Mouse movement that closes a full-screen saver: more than this many pixels,
 // horizontal and vertical distance summed, from the last recorded position.
 constexpr int mouseThreshold = 4;
+
+// Set by the error handler that stands while a window given by id is looked up.
+bool windowLookupFailed = false;
+int noteWindowLookupError(Display*, XErrorEvent*) {
+    windowLookupFailed = true;
+    return 0;
+}
+
+// The metrics of character `code` (below 256) in `font`; null when the font lacks it.
+const XCharStruct* characterMetrics(const XFontStruct* font, unsigned code) {
+    if (font->per_char == nullptr) return &font->max_bounds;  // every glyph alike
+    // In a two-byte font these codes are row 0, which must be the first row.
+    if (font->min_byte1 > 0 || code < font->min_char_or_byte2 || code > font->max_char_or_byte2) return nullptr;
+    const XCharStruct* metrics = &font->per_char[code - font->min_char_or_byte2];
+    // Xlib gives a character the font does not have all-zero metrics.
+    if (metrics->width == 0 && metrics->lbearing == 0 && metrics->rbearing == 0 && metrics->ascent == 0 &&
+        metrics->descent == 0)
+        return nullptr;
+    return metrics;
+}
+
+// Display lists 1..127 for the glyphs of `font`. glXUseXFont leaves the list of
+// a glyph without ink (the space) without its advance, so those lists are made
+// again with the glyph's width; a character the font lacks advances as X draws
+// it, by its default character.
+void buildGlyphLists(const XFontStruct* font) {
+    glXUseXFont(font->fid, 1, 127, 1);  // list 0 is no valid list name; character 0 is never drawn
+    const XCharStruct* fallback = characterMetrics(font, font->default_char);
+    for (unsigned code = 1; code < 128; ++code) {
+        const XCharStruct* metrics = characterMetrics(font, code);
+        if (metrics == nullptr) {
+            if (fallback != nullptr) defineBlankGlyph(code, fallback->width);
+            continue;
+        }
+        const bool hasInk = metrics->rbearing > metrics->lbearing && metrics->ascent + metrics->descent > 0;
+        if (!hasInk) defineBlankGlyph(code, metrics->width);
+    }
+}
 }  // namespace
 
 X11Platform::X11Platform(Display* display, const KvssOptions& options, FileOptionStore& store)
@@ -41,9 +80,22 @@ void X11Platform::openWindow() {
     const Window rootWindow = RootWindow(display_, screen);
     if (options_.mode == WindowMode::root || options_.mode == WindowMode::windowId) {
         window_ = options_.mode == WindowMode::root ? rootWindow : static_cast<Window>(options_.windowId);
+        // A window that is gone (or never was) must end kvss with one line,
+        // not with Xlib's default report of the failed request.
+        XSync(display_, False);
+        windowLookupFailed = false;
+        const XErrorHandler previous = XSetErrorHandler(noteWindowLookupError);
         XWindowAttributes attributes;
-        if (XGetWindowAttributes(display_, window_, &attributes) == 0)
-            throw std::runtime_error("no such window: " + std::to_string(options_.windowId));
+        const Status found = XGetWindowAttributes(display_, window_, &attributes);
+        if (found != 0) XSelectInput(display_, window_, StructureNotifyMask | ExposureMask);
+        XSync(display_, False);
+        XSetErrorHandler(previous);
+        if (found == 0 || windowLookupFailed) {
+            char text[160];
+            std::snprintf(text, sizeof text, "no window 0x%lx on display %s", static_cast<unsigned long>(window_),
+                          DisplayString(display_));
+            throw std::runtime_error(text);
+        }
         // The window's own visual must be used; find its GLX description.
         XVisualInfo wanted;
         wanted.visualid = XVisualIDFromVisual(attributes.visual);
@@ -53,7 +105,6 @@ void X11Platform::openWindow() {
         int doubleBuffered = 0;
         if (visual_ == nullptr || glXGetConfig(display_, visual_, GLX_DOUBLEBUFFER, &doubleBuffered) != 0)
             throw std::runtime_error("the window's visual does not support OpenGL");
-        XSelectInput(display_, window_, StructureNotifyMask | ExposureMask);
         return;
     }
 
@@ -117,7 +168,7 @@ void X11Platform::createGlContext(bool buildFont) {
     if (buildFont) {
         font_ = XLoadQueryFont(display_, "fixed");
         if (font_ == nullptr) font_ = XLoadQueryFont(display_, "*");
-        if (font_ != nullptr) glXUseXFont(font_->fid, 0, 128, 0);
+        if (font_ != nullptr) buildGlyphLists(font_);
     }
 }
 

@@ -1,0 +1,151 @@
+#!/usr/bin/env bash
+# kvss from its Debian package under the real xscreensaver daemon, on a
+# private Xvfb, and the package's file list.
+#   tests/x11/xscreensaver.sh [NATIVE_BUILD_DIR [PACKAGE.deb]]
+# The native build holds kvtool, which writes the demo archive; the package
+# defaults to the newest dist/kvss_*_amd64.deb (scripts/package.sh). The
+# package is unpacked with dpkg -x into a scratch root, and xscreensaver runs
+# the kvss found there. xscreensaver runs no hacks as root: as root the test
+# makes a throwaway user for it. Ends with "N passed, N failed".
+set -uo pipefail
+
+root=$(cd "$(dirname "$0")/../.." && pwd)
+native_build=$(cd "${1:-$root/build}" && pwd)
+deb=${2:-$(ls -t "$root"/dist/kvss_*_amd64.deb 2>/dev/null | head -n 1)}
+kvtool=$native_build/tools/kvtool/kvtool
+
+passed=0
+failed=0
+pass() { passed=$((passed + 1)); echo "PASS $1"; }
+fail() { failed=$((failed + 1)); echo "FAIL $1${2:+: $2}"; }
+
+for needed in "$deb" "$kvtool"; do
+    if [ ! -e "$needed" ]; then
+        echo "xscreensaver.sh: ${needed:-the package} is missing: run scripts/build.sh and scripts/package.sh first" >&2
+        echo "0 passed, 1 failed"
+        exit 1
+    fi
+done
+
+work=$(mktemp -d /tmp/kvss-xscreensaver-XXXXXX)
+chmod 755 "$work"  # the saver's user reads the package and the game here
+user=""
+xvfb_pid=""
+daemon_pid=""
+cleanup() {
+    [ -n "$daemon_pid" ] && kill "$daemon_pid" 2>/dev/null
+    [ -n "$xvfb_pid" ] && kill "$xvfb_pid" 2>/dev/null
+    wait 2>/dev/null
+    if [ -n "$user" ]; then
+        # xscreensaver's own helpers end once the display has gone.
+        for _ in $(seq 50); do pgrep -u "$user" >/dev/null || break; sleep 0.1; done
+        userdel "$user" 2>/dev/null
+    fi
+    rm -rf "$work"
+}
+trap cleanup EXIT
+
+# -- the package's files -------------------------------------------------------
+package=$work/package
+dpkg -x "$deb" "$package"
+expected='usr/libexec/xscreensaver/kvss
+usr/share/man/man6/kvss.6.gz
+usr/share/xscreensaver/config/kvss.xml'
+files=$(cd "$package" && find . -type f | sed 's|^\./||' | sort)
+if [ "$files" = "$expected" ] && [ -x "$package/usr/libexec/xscreensaver/kvss" ] &&
+    zcat "$package/usr/share/man/man6/kvss.6.gz" | grep -q '^\.TH KVSS 6'; then
+    pass "the package holds the hack, its description and the man page in section 6"
+else
+    fail "the package's files" "$(echo $files)"
+fi
+kvss=$package/usr/libexec/xscreensaver/kvss
+
+# -- the saver's user, its settings and its ~/.xscreensaver -------------------------
+home=$work/home
+mkdir -p "$home/.config/kvss" "$work/game"
+"$kvtool" demo "$work/game" >/dev/null
+echo "game_dir=$work/game" >"$home/.config/kvss/settings"
+cat >"$home/.xscreensaver" <<CONFIG
+mode:		one
+selected:	0
+lock:		False
+fade:		False
+unfade:		False
+splash:		False
+timeout:	1:00:00
+programs:	GL: $kvss --root --fps \\n
+CONFIG
+as_user=()
+if [ "$(id -u)" -eq 0 ]; then
+    user=kvss-saver-$$
+    useradd --home-dir "$home" --no-create-home --shell /bin/sh "$user" || { fail "useradd $user"; exit 1; }
+    as_user=(setpriv --reuid="$user" --regid="$user" --init-groups --)
+    chown -R "$user:" "$home"
+else
+    user=""
+fi
+run_user=${user:-$(id -un)}
+
+# -- Xvfb and the daemon ---------------------------------------------------------
+exec 3<> <(:)
+Xvfb -displayfd 3 -screen 0 800x600x24 -nolisten tcp >"$work/xvfb.log" 2>&1 &
+xvfb_pid=$!
+read -r -t 20 display_number <&3
+exec 3<&-
+if [ -z "${display_number:-}" ]; then
+    fail "Xvfb starts"
+    echo "$passed passed, $failed failed"
+    exit 1
+fi
+export DISPLAY=:$display_number
+saver_env=(env -i "HOME=$home" "USER=$run_user" "LOGNAME=$run_user" "DISPLAY=$DISPLAY" "PATH=/usr/bin:/bin"
+    LIBGL_ALWAYS_SOFTWARE=1)
+"${as_user[@]}" "${saver_env[@]}" xscreensaver -no-splash >"$work/xscreensaver.log" 2>&1 &
+daemon_pid=$!
+saver_command() { timeout 10 "${as_user[@]}" "${saver_env[@]}" xscreensaver-command "$@" >>"$work/command.log" 2>&1; }
+for _ in $(seq 100); do
+    saver_command -time && break
+    sleep 0.2
+done
+
+# The lit pixels of the screen above the overlay line.
+lit_pixels() {
+    xwd -root -silent >"$work/screen.xwd" 2>/dev/null || { echo 0; return; }
+    convert "xwd:$work/screen.xwd" -crop 800x560+0+0 +repage -colorspace Gray -threshold 5% \
+        -format '%[fx:round(mean*w*h)]' info: 2>/dev/null || echo 0
+}
+kvss_pid() { pgrep -u "$run_user" -f "^$kvss " | head -n 1; }
+
+if ! saver_command -activate; then
+    fail "xscreensaver-command -activate" "$(tail -n 3 "$work/command.log")"
+else
+    for _ in $(seq 100); do
+        [ -n "$(kvss_pid)" ] && break
+        sleep 0.2
+    done
+    pid=$(kvss_pid)
+    if [ -n "$pid" ]; then
+        pass "-activate forks kvss as $run_user"
+        lit=0
+        for _ in $(seq 40); do
+            lit=$(lit_pixels)
+            [ "$lit" -gt 2000 ] && break
+            sleep 0.5
+        done
+        [ "$lit" -gt 2000 ] && pass "the screen shows a lit model ($lit pixels)" ||
+            fail "the screen shows a lit model" "$lit lit pixels"
+        saver_command -deactivate
+        for _ in $(seq 50); do
+            kill -0 "$pid" 2>/dev/null || break
+            sleep 0.2
+        done
+        kill -0 "$pid" 2>/dev/null && fail "-deactivate ends kvss" "pid $pid still runs" || pass "-deactivate ends kvss"
+    else
+        fail "-activate forks kvss" "$(tail -n 5 "$work/xscreensaver.log")"
+    fi
+fi
+saver_command -exit
+
+echo "xscreensaver test took ${SECONDS}s"
+echo "$passed passed, $failed failed"
+[ "$failed" = 0 ]
