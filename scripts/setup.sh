@@ -13,6 +13,8 @@ packages=(
   libgtest-dev libgmock-dev libbenchmark-dev clang libclang-rt-14-dev
   # Windows build and its tests, the X11 tests
   g++-mingw-w64-x86-64 wine64 xvfb xdotool x11-apps
+  # the Windows installer
+  nsis
 )
 
 missing=()

@@ -3,7 +3,9 @@
 #   tests/win32/run.sh [WINDOWS_BUILD_DIR [NATIVE_BUILD_DIR]]
 # The Windows build (build-win32) holds kvss.scr and the helper programs; the
 # native build (build) holds kvtool, which writes the demo archive. A Wine
-# prefix is made once inside the Windows build. Ends with "N passed, N failed".
+# prefix is made once inside the Windows build. The installer's tests
+# (installer_tests.sh) take dist/kvss-setup.exe, or $KVSS_SETUP, which
+# scripts/package-win32.sh builds. Ends with "N passed, N failed".
 set -uo pipefail
 
 root=$(cd "$(dirname "$0")/../.." && pwd)
@@ -426,6 +428,9 @@ wait_exit "$last"
 [ "$status" = 0 ] && pass "win98: /a returns 0" || fail "win98: /a returns 0" "status $status"
 reg delete 'HKCU\Software\Wine' /v Version /f
 reg delete 'HKCU\Control Panel\Desktop' /v ScreenSaveUsePassword /f
+
+# -- the installer -------------------------------------------------------------------
+. "$root/tests/win32/installer_tests.sh"
 
 echo "Wine tests took ${SECONDS}s"
 echo "$passed passed, $failed failed"
