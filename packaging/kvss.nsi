@@ -102,8 +102,9 @@ Section "Korvane Screensaver" SectionSaver
   WriteRegDWORD HKLM "${UNINSTALL_KEY}" "NoRepair" 1
 SectionEnd
 
-; HKCU is the user who runs the installer (when another account elevates it,
-; that account's desktop: the README says so).
+; HKCU is the account the installer runs as: when an administrator elevates it for
+; another user, that administrator's desktop gets kvss; the user can choose it in
+; the screen-saver settings.
 Section "Use it as the screen saver" SectionCurrentSaver
   ; The desktop starts the saver by this value; the short form is what its own
   ; settings dialog writes.
