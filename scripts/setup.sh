@@ -18,6 +18,8 @@ packages=(
   # the Debian package (dpkg-shlibdeps, file) and its test under the real
   # xscreensaver; screenshots read with ImageMagick
   dpkg-dev file xscreensaver imagemagick procps
+  # the Windows installer
+  nsis
 )
 
 missing=()

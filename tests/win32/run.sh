@@ -3,7 +3,9 @@
 #   tests/win32/run.sh [WINDOWS_BUILD_DIR [NATIVE_BUILD_DIR]]
 # The Windows build (build-win32) holds kvss.scr and the helper programs; the
 # native build (build) holds kvtool, which writes the demo archive. A Wine
-# prefix is made once inside the Windows build. Ends with "N passed, N failed".
+# prefix is made once inside the Windows build. The installer's tests
+# (installer_tests.sh) take dist/kvss-setup.exe, or $KVSS_SETUP, which
+# scripts/package-win32.sh builds. Ends with "N passed, N failed".
 set -uo pipefail
 
 root=$(cd "$(dirname "$0")/../.." && pwd)
@@ -17,6 +19,7 @@ kvtool=$native_build/tools/kvtool/kvtool
 [ -d /usr/lib/wine ] && export PATH="$PATH:/usr/lib/wine"
 wine=$(command -v wine64 || echo /usr/lib/wine/wine64)
 [ -x "$wine" ] || wine=$(command -v wine)
+wineserver=$(command -v wineserver || echo "$(dirname "$wine")/wineserver")
 export WINEPREFIX=$win_build/wine-prefix
 export WINEDEBUG=-all
 export WINEDLLOVERRIDES="mscoree,mshtml=,winemenubuilder.exe=d"
@@ -30,7 +33,7 @@ failed=0
 pass() { passed=$((passed + 1)); echo "PASS $1"; }
 fail() { failed=$((failed + 1)); echo "FAIL $1${2:+: $2}"; }
 
-for needed in "$scr" "$helpers/dialog_probe.exe" "$helpers/preview_parent.exe" "$helpers/PASSWORD.CPL" "$kvtool"; do
+for needed in "$scr" "$helpers/dialog_probe.exe" "$helpers/resource_probe.exe" "$helpers/preview_parent.exe" "$helpers/PASSWORD.CPL" "$kvtool"; do
     if [ ! -e "$needed" ]; then
         echo "run.sh: $needed is missing: build both trees first (scripts/build.sh)" >&2
         echo "0 passed, 1 failed"
@@ -53,7 +56,7 @@ started=()
 cleanup() {
     local pid
     for pid in "${started[@]}"; do kill "$pid" 2>/dev/null; done
-    wineserver -k 2>/dev/null
+    "$wineserver" -k 2>/dev/null
     [ -n "$xvfb_pid" ] && kill "$xvfb_pid" 2>/dev/null
     wait 2>/dev/null
 }
@@ -74,7 +77,7 @@ done
 if [ ! -f "$WINEPREFIX/system.reg" ]; then
     echo "making the Wine prefix (once)"
     timeout 300 "$wine" wineboot -i >"$work/wineboot.log" 2>&1
-    timeout 120 wineserver -w
+    timeout 120 "$wineserver" -w
 fi
 
 # Wine's output goes to files, never into a pipe: a wineserver that a Wine
@@ -155,7 +158,7 @@ overlay_word_gaps() {
 }
 # The registry as Wine saved it, once every Wine process has ended.
 saved_options() {
-    timeout 60 wineserver -w
+    timeout 60 "$wineserver" -w
     awk '/^\[Software\\\\kestrow\\\\kvss\]/ { inside = 1; next } /^\[/ { inside = 0 } inside && /^"/' "$WINEPREFIX/user.reg"
 }
 
@@ -180,6 +183,42 @@ if [ "$template" = "$expected_template" ]; then
     pass "the description string, the icon and dialog 2003 are laid out as designed"
 else
     fail "resources" "$(diff <(echo "$expected_template") <(echo "$template") | head -n 10)"
+fi
+
+# The manifest as the loader reads it, and the version resource through version.dll.
+expected_manifest='RT_MANIFEST 1 language 0x0409
+setting dpiAware "true/pm"
+setting dpiAwareness "PerMonitorV2, PerMonitor"
+run level asInvoker uiAccess 0
+supportedOS {35138b9a-5d96-4fbd-8e2d-a2440225f93a}
+supportedOS {4a2f28e3-53b9-4441-ba9c-d69d4a4a6e38}
+supportedOS {1f676c76-80e1-4239-95bb-83d0f6d0da78}
+supportedOS {8e0f7a12-bfb3-4fe8-b9a5-48fd50a15a9a}
+comctl32 6 side by side'
+timeout 60 "$wine" "$helpers/resource_probe.exe" manifest "$(winpath "$scr")" >"$work/manifest.out" 2>&1
+manifest=$(tr -d '\r' <"$work/manifest.out")
+if [ "$manifest" = "$expected_manifest" ]; then
+    pass "one manifest: per-monitor v2 DPI, common controls 6, Windows 7 to 11, asInvoker"
+else
+    fail "manifest" "$(diff <(echo "$expected_manifest") <(echo "$manifest") | head -n 10)"
+fi
+
+version=$(sed -n 's/^CMAKE_PROJECT_VERSION:STATIC=//p' "$win_build/CMakeCache.txt")
+IFS=. read -r major minor patch _ <<<"$version"
+quad="$major.$minor.${patch:-0}.0"
+expected_version="file version $quad product version $quad type 1
+translation 0409 1200
+FileDescription \"Korvane Screensaver\"
+ProductName \"kvss\"
+FileVersion \"$version\"
+ProductVersion \"$version\"
+OriginalFilename \"kvss.scr\""
+timeout 60 "$wine" "$helpers/resource_probe.exe" version "$(winpath "$scr")" >"$work/version.out" 2>&1
+version_info=$(tr -d '\r' <"$work/version.out")
+if [ -n "$version" ] && [ "$version_info" = "$expected_version" ]; then
+    pass "the version resource names Korvane Screensaver, kvss $version, kvss.scr"
+else
+    fail "version resource" "$(diff <(echo "$expected_version") <(echo "$version_info") | head -n 10)"
 fi
 
 # -- command line ------------------------------------------------------------
@@ -407,6 +446,9 @@ wait_exit "$last"
 [ "$status" = 0 ] && pass "win98: /a returns 0" || fail "win98: /a returns 0" "status $status"
 reg delete 'HKCU\Software\Wine' /v Version /f
 reg delete 'HKCU\Control Panel\Desktop' /v ScreenSaveUsePassword /f
+
+# -- the installer -------------------------------------------------------------------
+. "$root/tests/win32/installer_tests.sh"
 
 echo "Wine tests took ${SECONDS}s"
 echo "$passed passed, $failed failed"

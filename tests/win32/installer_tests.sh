@@ -1,0 +1,121 @@
+# The installer dist/kvss-setup.exe under Wine: a refused install, a silent
+# install, the installed saver drawing, and the silent uninstall. Sourced by
+# run.sh after its own tests: uses its Wine prefix, Xvfb, work folder and helpers,
+# and its App Paths entry pointing at the demo game.
+
+setup=${KVSS_SETUP:-$root/dist/kvss-setup.exe}
+desktop_key='HKCU\Control Panel\Desktop'
+uninstall_key='HKLM\Software\Microsoft\Windows\CurrentVersion\Uninstall\kvss'
+system32=$WINEPREFIX/drive_c/windows/system32
+installed=$system32/kvss.scr
+uninstaller_dir="$WINEPREFIX/drive_c/Program Files/kvss"
+other_saver='C:\windows\system32\other.scr'
+version=$(sed -n 's/^CMAKE_PROJECT_VERSION:STATIC=//p' "$win_build/CMakeCache.txt")
+
+# The data of one registry value; nothing (and false) when it is not there.
+reg_value() {
+    timeout 60 "$wine" reg query "$1" /v "$2" >"$work/reg.out" 2>/dev/null || return 1
+    tr -d '\r' <"$work/reg.out" | awk -v name="$2" '
+        $1 == name { sub(/^[ \t]*[^ \t]+[ \t]+REG_[A-Z_]+[ \t]*/, ""); print; found = 1 }
+        END { exit !found }'
+}
+run_setup() {
+    timeout 300 "$wine" "$setup" "$@" >"$work/setup.log" 2>&1
+    status=$?
+}
+# The uninstaller as Add/Remove Programs runs it. It copies itself to the temporary
+# folder, starts the copy and returns at once: the wait is for every Wine process.
+run_uninstaller() {
+    local command
+    command=$(reg_value "$uninstall_key" UninstallString) || return 1
+    command=${command//\"/}
+    "$wine" "$command" /S >"$work/uninstall.log" 2>&1
+    timeout 120 "$wineserver" -w
+}
+# Nothing of kvss is left but what the arguments name ("saver": a SCRNSAVE.EXE
+# naming another saver).
+left_over() {
+    local saver
+    [ -e "$installed" ] && echo "kvss.scr"
+    [ -e "$uninstaller_dir" ] && echo "the uninstaller's folder"
+    reg_value "$uninstall_key" DisplayName >/dev/null && echo "the uninstaller key"
+    saver=$(reg_value "$desktop_key" SCRNSAVE.EXE)
+    [ "$saver" != "${1:-}" ] && echo "SCRNSAVE.EXE '$saver'"
+}
+
+if [ ! -f "$setup" ]; then
+    fail "the installer" "$setup is missing: build it first (scripts/package-win32.sh)"
+    return 0
+fi
+
+rm -rf "$installed" "$uninstaller_dir"
+reg delete "$uninstall_key" /f
+reg add "$desktop_key" /v SCRNSAVE.EXE /d "$other_saver" /f
+reg add "$options_key" /v mirror /t REG_DWORD /d 1 /f
+
+# A folder where kvss.scr should go: the system folder cannot take the file
+# (file permissions would not do: the tests may run as root).
+mkdir "$installed"
+run_setup /S
+rmdir "$installed"
+leftovers=$(left_over "$other_saver")
+if [ "$status" != 0 ] && [ -z "$leftovers" ]; then
+    pass "a system folder that cannot take kvss.scr: /S fails with status $status and installs nothing"
+else
+    fail "a refused install" "status $status; left: $(echo $leftovers)"
+fi
+
+run_setup /S /KEEPSAVER
+kept=$(reg_value "$desktop_key" SCRNSAVE.EXE)
+[ "$status" = 0 ] && cmp -s "$scr" "$installed" && [ "$kept" = "$other_saver" ] &&
+    pass "/S /KEEPSAVER installs kvss.scr and leaves the current screen saver" ||
+    fail "/S /KEEPSAVER" "status $status; SCRNSAVE.EXE '$kept'"
+run_uninstaller
+leftovers=$(left_over "$other_saver")
+[ -z "$leftovers" ] && pass "the uninstaller leaves a SCRNSAVE.EXE that names another saver" ||
+    fail "uninstalling beside another saver" "left: $(echo $leftovers)"
+
+run_setup /S
+expected_keys="SCRNSAVE.EXE C:\\windows\\system32\\kvss.scr
+ScreenSaveActive 1
+DisplayName Korvane Screensaver
+DisplayVersion $version
+Publisher kestrow
+UninstallString \"C:\\Program Files\\kvss\\uninstall.exe\"
+DisplayIcon C:\\windows\\system32\\kvss.scr,0"
+keys=$(
+    for name in SCRNSAVE.EXE ScreenSaveActive; do echo "$name $(reg_value "$desktop_key" $name)"; done
+    for name in DisplayName DisplayVersion Publisher UninstallString DisplayIcon; do
+        echo "$name $(reg_value "$uninstall_key" $name)"
+    done
+)
+if [ "$status" = 0 ] && cmp -s "$scr" "$installed" && [ -f "$uninstaller_dir/uninstall.exe" ] &&
+    [ "$keys" = "$expected_keys" ]; then
+    pass "/S copies kvss.scr to system32, makes it the screen saver and registers the uninstaller"
+else
+    fail "/S install" "status $status; $(diff <(echo "$expected_keys") <(echo "$keys") | head -n 10)"
+fi
+
+# Started as the desktop starts it: the path in SCRNSAVE.EXE, then /s.
+saver_path=$(reg_value "$desktop_key" SCRNSAVE.EXE)
+"$wine" "$saver_path" /s >>"$work/saver.log" 2>&1 &
+saver=$!
+started+=("$saver")
+if find_window '^Screen Saver$' && wait_until_drawn; then
+    press "$window" space
+    wait_exit "$saver"
+    [ "$status" = 0 ] && pass "the installed kvss.scr runs /s from the system folder and draws" ||
+        fail "the installed kvss.scr /s" "status $status"
+else
+    wait_exit "$saver" 1
+    fail "the installed kvss.scr /s" "no window or nothing drawn; status $status"
+fi
+
+run_uninstaller
+leftovers=$(left_over "")
+if [ -z "$leftovers" ] && [ "$(reg_value "$options_key" mirror)" = 0x1 ]; then
+    pass "the uninstaller /S removes kvss.scr, its keys and SCRNSAVE.EXE, and keeps the options"
+else
+    fail "uninstall" "left: $(echo $leftovers); options: $(reg_value "$options_key" mirror)"
+fi
+reg delete "$options_key" /f
