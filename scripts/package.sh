@@ -1,6 +1,7 @@
 #!/usr/bin/env bash
 # Builds what a user installs and writes it into dist/ (ignored by git):
 #   dist/kvss_<version>_amd64.deb   the Linux saver, for Debian's xscreensaver
+#   dist/kvss-setup.exe             the Windows installer (skipped with KVSS_WIN32=0)
 # Usage: scripts/package.sh
 set -euo pipefail
 cd "$(dirname "$0")/.."
@@ -19,3 +20,8 @@ rm -f "$linux_build"/kvss_*.deb
 deb=$(ls "$linux_build"/kvss_*_amd64.deb)
 cp "$deb" dist/
 echo "wrote dist/$(basename "$deb")"
+
+# -- Windows: the installer ---------------------------------------------------
+if [ "${KVSS_WIN32:-1}" != 0 ]; then
+  scripts/package-win32.sh build-win32
+fi
