@@ -1,6 +1,5 @@
 #include "export/export_scene.h"
 
-#include <png.h>
 
 #include <cmath>
 #include <cstdio>
@@ -125,16 +124,3 @@ float linearFromByte(uint8_t value) {
     return static_cast<float>(c <= 0.04045 ? c / 12.92 : std::pow((c + 0.055) / 1.055, 2.4));
 }
 
-std::vector<uint8_t> encodePng(int width, int height, const uint8_t* rgba) {
-    png_image image{};
-    image.version = PNG_IMAGE_VERSION;
-    image.width = static_cast<png_uint_32>(width);
-    image.height = static_cast<png_uint_32>(height);
-    image.format = PNG_FORMAT_RGBA;
-    png_alloc_size_t size = 0;
-    if (!png_image_write_get_memory_size(image, size, 0, rgba, 0, nullptr)) fail("Cannot encode PNG image");
-    std::vector<uint8_t> encoded(size);
-    if (!png_image_write_to_memory(&image, encoded.data(), &size, 0, rgba, 0, nullptr)) fail("Cannot encode PNG image");
-    encoded.resize(size);
-    return encoded;
-}

@@ -67,6 +67,3 @@ std::string pointNodeName(int32_t kind, int32_t number);
 // while the saver's bytes, like the textures' pixels, are shown as they are.
 float linearFromByte(uint8_t value);
 
-// 8-bit RGBA pixels, rows top first, as PNG file bytes; throws
-// "Cannot encode PNG image" on failure.
-std::vector<uint8_t> encodePng(int width, int height, const uint8_t* rgba);

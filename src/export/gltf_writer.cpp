@@ -8,6 +8,7 @@
 
 #include "core/message.h"
 #include "export/export_scene.h"
+#include "image/png_writer.h"
 #include "export/frame_convention.h"
 #include "export/track_samples.h"
 #include "model/poly_model.h"

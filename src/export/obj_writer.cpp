@@ -6,6 +6,7 @@
 #include <string>
 
 #include "export/export_scene.h"
+#include "image/png_writer.h"
 #include "export/frame_convention.h"
 #include "model/poly_model.h"
 #include "textures/texture.h"
