@@ -182,7 +182,7 @@ void ViewerSession::handle(const InputEvent& event) {
             break;
         case ViewerAction::toggleMirror: renderMode.reflection = !renderMode.reflection; break;
         case ViewerAction::toggleOverlay: renderMode.showText = !renderMode.showText; break;
-        case ViewerAction::capture: captureWanted_ = true; break;
+        case ViewerAction::capture: ++capturesWanted_; break;
         case ViewerAction::showKeys: window_.printLine(viewerKeyTable()); break;
         case ViewerAction::close: closing_ = true; break;
         default: break;
@@ -197,7 +197,10 @@ void ViewerSession::tick() {
 
     const int width = clientRect.right - clientRect.left;
     const int height = clientRect.bottom - clientRect.top;
-    if (width < 1 || height < 1) return;
+    if (width < 1 || height < 1) {
+        capturesWanted_ = 0;  // a window of no size has no picture to save
+        return;
+    }
     if (model != nullptr) {
         camera->setupView(width, height);
         model->drawFrame(renderState, frame, seconds);
@@ -207,10 +210,7 @@ void ViewerSession::tick() {
     } else {
         drawBlankFrame(width, height);
     }
-    if (captureWanted_) {
-        captureWanted_ = false;
-        capture();
-    }
+    for (; capturesWanted_ > 0; --capturesWanted_) capture();
     platform_.swapBuffers();
 }
 

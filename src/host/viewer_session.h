@@ -49,7 +49,9 @@ public:
     // Releases the model and the GL context.
     void stop();
 
-    bool closing() const { return closing_; }
+    // Asked to close, and every picture asked for is written.
+    bool closing() const { return closing_ && capturesWanted_ == 0; }
+    void close() { closing_ = true; }
 
     // The window's client area, kept up to date by the host.
     ClientRect clientRect;
@@ -80,7 +82,7 @@ private:
     ViewerWindow& window_;
     Settings settings_;
     TimeStamp lastTick_;
-    bool captureWanted_ = false;
+    int capturesWanted_ = 0;  // one per key press, written at the next tick
     bool contextMade_ = false;
     bool closing_ = false;
 };

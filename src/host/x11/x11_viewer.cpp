@@ -64,7 +64,7 @@ public:
         deleteWindow_ = XInternAtom(display, "WM_DELETE_WINDOW", False);
     }
 
-    // Handles the pending events; false once the window manager closes the window.
+    // Handles the pending events; false once the session may close.
     bool pump(ViewerSession& session) {
         while (XPending(display_) > 0) {
             XEvent event;
@@ -75,7 +75,7 @@ public:
                         session.clientRect = {0, 0, event.xconfigure.width, event.xconfigure.height};
                     break;
                 case ClientMessage:
-                    if (static_cast<Atom>(event.xclient.data.l[0]) == deleteWindow_) return false;
+                    if (static_cast<Atom>(event.xclient.data.l[0]) == deleteWindow_) session.close();
                     break;
                 case KeyPress: key(event.xkey, session); break;
                 case ButtonPress: press(event.xbutton, session); break;
@@ -160,7 +160,7 @@ int runViewer(Display* display, const KvssOptions& options, FileOptionStore& sto
 
     X11Input input(display, platform.window());
     Clock::time_point nextTick = Clock::now();
-    while (input.pump(session)) {
+    while (input.pump(session) && !session.closing()) {
         const Clock::time_point now = Clock::now();
         if (now >= nextTick) {
             session.tick();
