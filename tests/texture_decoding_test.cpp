@@ -112,6 +112,88 @@ TEST_F(TextureDecoding, RunsCarryOverIntoStoredMipLevelsAndTheNextRecordFollows)
     EXPECT_EQ(pixelAt(frames[5], 0, 0), (Rgba{17, 34, 51, 255}));
 }
 
+// Every 16-bit value in runs as detailed bitmaps hold them: mostly one pixel
+// (count 1 or 0), every 23rd run longer, so that the runs of one pixel come in
+// stretches of every length and alignment. The runs overflow the image by a
+// few pixels into its two stored levels, which are all runs of one pixel.
+struct EveryValue {
+    OgfImage image;
+    std::vector<uint16_t> pixels;  // what each pixel of the image holds
+};
+
+EveryValue everyValue(uint8_t format) {
+    EveryValue made;
+    OgfImage& image = made.image;
+    image.format = format;
+    image.width = 256;
+    for (uint32_t i = 0; i < 65536; ++i) {
+        const auto value = static_cast<uint16_t>(i * 40503u);  // odd: every value once, neighbours differ
+        const int count = i % 23 == 0 ? 2 + static_cast<int>(i % 39) : i % 5 == 0 ? 0 : 1;
+        image.run(static_cast<uint8_t>(count), value);
+        made.pixels.insert(made.pixels.end(), count == 0 ? 1 : count, value);
+    }
+    image.height = static_cast<uint16_t>(made.pixels.size() / image.width);
+    const size_t imagePixels = size_t{image.width} * image.height;
+    const size_t overflow = made.pixels.size() - imagePixels;
+    made.pixels.resize(imagePixels);
+    image.levelCount = 3;
+    const size_t levelPixels = imagePixels / 4 + imagePixels / 16;
+    for (size_t i = overflow; i < levelPixels; ++i) image.run(1, static_cast<uint16_t>(i % 2 ? 0x0F0F : 0x1234));
+    return made;
+}
+
+uint8_t expanded5(unsigned k) { return static_cast<uint8_t>((k * 510 + 31) / 62); }  // k * 255 / 31, rounded
+
+TEST_F(TextureDecoding, EveryValueOfBothFormatsDecodesAlikeAmidRunsOfAnyLength) {
+    const EveryValue nibbles = everyValue(ogfArgb4444);
+    const EveryValue bits = everyValue(ogfArgb1555);
+    // A record after each image shows that its stored levels were stepped over exactly.
+    const OgfImage next = solidImage(2, 2, 0xF123);
+    TableWriter table;
+    for (const char* file : {"nibbles.oaf", "bits.oaf"}) {
+        const std::string stem(file, 4);
+        table.texture({.name = stem + "Alpha", .fileName = file, .frameTime = 1.0f, .flags = textureUsesAlpha | textureAnimated});
+        table.texture({.name = stem + "Half", .fileName = file, .alphaFactor = 0.5f, .frameTime = 1.0f,
+                       .flags = textureUsesAlpha | textureAnimated});
+        table.texture({.name = stem + "Opaque", .fileName = file, .frameTime = 1.0f, .flags = textureAnimated});
+    }
+    useArchive(HogWriter()
+                   .add("nibbles.oaf", animation({nibbles.image, next}).bytes())
+                   .add("bits.oaf", animation({bits.image, next}).bytes()),
+               table);
+
+    for (const char* variant : {"Alpha", "Half", "Opaque"}) {
+        for (const EveryValue* made : {&nibbles, &bits}) {
+            const bool fourBits = made == &nibbles;
+            const std::string name = std::string(fourBits ? "nibb" : "bits") + variant;
+            const auto texture = load(name.c_str());
+            ASSERT_EQ(texture->frameCount, 2) << name;
+            const TextureFrame& frame = texture->frames[0];
+            ASSERT_EQ(frame.width * frame.height, static_cast<int>(made->pixels.size())) << name;
+            int wrong = 0;
+            for (size_t i = 0; i < made->pixels.size() && wrong < 5; ++i) {
+                const unsigned v = made->pixels[i];
+                const unsigned stored = fourBits ? (v >> 12) * 17 : (v >> 15) * 255;
+                const unsigned alpha = std::string(variant) == "Opaque" ? 255
+                                       : std::string(variant) == "Half" ? stored / 2
+                                                                        : stored;
+                const Rgba want = fourBits ? Rgba{static_cast<uint8_t>((v >> 8 & 15) * 17),
+                                                  static_cast<uint8_t>((v >> 4 & 15) * 17),
+                                                  static_cast<uint8_t>((v & 15) * 17), static_cast<uint8_t>(alpha)}
+                                           : Rgba{expanded5(v >> 10 & 31), expanded5(v >> 5 & 31), expanded5(v & 31),
+                                                  static_cast<uint8_t>(alpha)};
+                const Rgba got = pixelAt(frame, static_cast<int>(i % frame.width), static_cast<int>(i / frame.width));
+                if (got != want) {
+                    ++wrong;
+                    ADD_FAILURE() << name << ": pixel " << i << " of value " << std::hex << v;
+                }
+            }
+            const uint8_t nextAlpha = std::string(variant) == "Half" ? 127 : 255;
+            EXPECT_EQ(pixelAt(texture->frames[1], 1, 1), (Rgba{17, 34, 51, nextAlpha})) << name;
+        }
+    }
+}
+
 TEST_F(TextureDecoding, BothOafHeadersAndWhenAllFramesAreRead) {
     const std::vector<OgfImage> five = {solidImage(2, 2, 0xF100), solidImage(2, 2, 0xF200), solidImage(2, 2, 0xF300),
                                         solidImage(2, 2, 0xF400), solidImage(2, 2, 0xF500)};

@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <bit>
 #include <cmath>
+#include <cstddef>
 #include <cstring>
 #include <memory>
 #include <string>
@@ -10,6 +11,7 @@
 #include "data/game_table.h"
 #include "data/hog_file.h"
 #include "data/kv_path.h"
+#include "textures/single_runs.h"
 #include "textures/texture.h"
 
 namespace {
@@ -96,6 +98,16 @@ public:
         }
     }
 
+    // The runs fetched and not yet used: at least one, and at least `wanted`
+    // while the stream has them. `count` is set to how many; `use(n)` marks
+    // the first n of them used.
+    const uint8_t* pending(int32_t& count, int32_t wanted) {
+        if (fill - at < wanted * bytesPerRun) refill();
+        count = (fill - at) / bytesPerRun;
+        return block + at;
+    }
+    void use(int32_t count) { at += count * bytesPerRun; }
+
     void finish() {
         if (fill > at) stream.seek(stream.tell() - (fill - at));
         fill = at = 0;
@@ -121,8 +133,8 @@ private:
     int32_t at = 0;
 };
 
-uint8_t expand4(unsigned k) { return static_cast<uint8_t>(k * 17); }
-uint8_t expand5(unsigned k) { return static_cast<uint8_t>(static_cast<int>(k * 8.225806451612904 + 0.5)); }
+constexpr uint8_t expand4(unsigned k) { return static_cast<uint8_t>(k * 17); }
+constexpr uint8_t expand5(unsigned k) { return static_cast<uint8_t>(static_cast<int>(k * 8.225806451612904 + 0.5)); }
 
 // The low 8 bits of trunc(alpha * factor), for any factor a table may hold.
 uint8_t scaleAlpha(uint8_t alpha, float factor) {
@@ -133,45 +145,82 @@ uint8_t scaleAlpha(uint8_t alpha, float factor) {
     return static_cast<uint8_t>(low);
 }
 
+// What a format's colour bits become, alpha aside: the high byte (red), the
+// five green bits of 1-5-5-5 and the low byte (blue, and green in 4-4-4-4),
+// each already in its place of the RGBA value; and each channel's values
+// alone, for the vector decoder.
+struct ColourTables {
+    uint32_t high[256];
+    uint32_t middle[32];
+    uint32_t low[256];
+    uint8_t channelLow[16];
+    uint8_t channelHigh[16];
+    int alphaShift;  // where the alpha bits start in the high byte
+};
+
+constexpr ColourTables colourTables(uint8_t format) {
+    ColourTables t{};
+    if (format == formatArgb4444) {
+        for (unsigned byte = 0; byte < 256; ++byte) {
+            t.high[byte] = expand4(byte & 15);
+            t.low[byte] = static_cast<uint32_t>(expand4(byte >> 4)) << 8 | static_cast<uint32_t>(expand4(byte & 15)) << 16;
+        }
+        for (unsigned k = 0; k < 16; ++k) t.channelLow[k] = expand4(k);
+        t.alphaShift = 4;
+    } else {
+        for (unsigned byte = 0; byte < 256; ++byte) {
+            t.high[byte] = expand5(byte >> 2 & 31);
+            t.low[byte] = static_cast<uint32_t>(expand5(byte & 31)) << 16;
+        }
+        for (unsigned k = 0; k < 32; ++k) t.middle[k] = static_cast<uint32_t>(expand5(k)) << 8;
+        for (unsigned k = 0; k < 16; ++k) {
+            t.channelLow[k] = expand5(k);
+            t.channelHigh[k] = expand5(k + 16);
+        }
+        t.alphaShift = 7;
+    }
+    return t;
+}
+constexpr ColourTables argb4444Colours = colourTables(formatArgb4444);
+constexpr ColourTables argb1555Colours = colourTables(formatArgb1555);
+
 // The RGBA value of every 16-bit pixel at the cost of three lookups, all
 // channels in memory order R, G, B, A. Every channel depends on its own bits
-// alone, so the value is put together from the high byte (red and alpha), the
-// five green bits of 1-5-5-5 and the low byte (blue, and green in 4-4-4-4).
+// alone; only the alpha depends on the texture, so only the high byte's
+// table is made per texture.
 class PixelTable {
 public:
     // Refills the table unless it already serves this format.
     void prepare(uint8_t format_, const Texture& texture) {
         if (format_ == format) return;
         format = format_;
+        colours = format == formatArgb4444 ? &argb4444Colours : &argb1555Colours;
         const bool keepsAlpha = texture.flags & textureUsesAlpha;
-        const auto alpha = [&](uint8_t stored) -> uint32_t {
-            return static_cast<uint32_t>(keepsAlpha ? scaleAlpha(stored, texture.alphaFactor) : 255) << 24;
-        };
-        if (format == formatArgb4444) {
-            uint32_t alphas[16];
-            for (unsigned k = 0; k < 16; ++k) alphas[k] = alpha(expand4(k));
-            for (unsigned byte = 0; byte < 256; ++byte) {
-                high[byte] = expand4(byte & 15) | alphas[byte >> 4];
-                low[byte] = expand4(byte >> 4) << 8 | expand4(byte & 15) << 16;
-            }
-            for (uint32_t& green : middle) green = 0;
-        } else {
-            const uint32_t alphas[2] = {alpha(0), alpha(255)};
-            for (unsigned byte = 0; byte < 256; ++byte) {
-                high[byte] = expand5(byte >> 2 & 31) | alphas[byte >> 7];
-                low[byte] = static_cast<uint32_t>(expand5(byte & 31)) << 16;
-            }
-            for (unsigned k = 0; k < 32; ++k) middle[k] = static_cast<uint32_t>(expand5(k)) << 8;
+        const unsigned alphaValues = format == formatArgb4444 ? 16 : 2;
+        uint8_t alphas[16];
+        for (unsigned k = 0; k < alphaValues; ++k) {
+            const uint8_t stored = alphaValues == 16 ? expand4(k) : static_cast<uint8_t>(k * 255);
+            alphas[k] = keepsAlpha ? scaleAlpha(stored, texture.alphaFactor) : 255;
         }
+        for (unsigned byte = 0; byte < 256; ++byte)
+            high[byte] = colours->high[byte] | static_cast<uint32_t>(alphas[byte >> colours->alphaShift]) << 24;
+        std::memcpy(channels.low, colours->channelLow, sizeof channels.low);
+        std::memcpy(channels.high, colours->channelHigh, sizeof channels.high);
+        for (unsigned k = 0; k < 16; ++k) channels.alpha[k] = alphas[k & (alphaValues - 1)];
+        channels.fiveBits = format == formatArgb1555;
     }
 
-    uint32_t operator[](uint16_t v) const { return high[v >> 8] | middle[v >> 5 & 31] | low[v & 255]; }
+    uint32_t operator[](uint16_t v) const {
+        return high[v >> 8] | colours->middle[v >> 5 & 31] | colours->low[v & 255];
+    }
+
+    // The same mapping channel by channel, for the vector decoder.
+    ChannelBytes channels;
 
 private:
     uint8_t format = 0;
+    const ColourTables* colours = nullptr;
     uint32_t high[256];
-    uint32_t middle[32];
-    uint32_t low[256];
 };
 static_assert(std::endian::native == std::endian::little, "pixels are stored as R, G, B, A bytes");
 
@@ -206,30 +255,55 @@ void readImageRecord(InFile& stream, const Texture& texture, TextureFrame& frame
     table.prepare(format, texture);
 
     RunReader runs(stream);
+    const SingleRunDecoder decodeSingleRuns = singleRunDecoder();
+    const RunSkipper skipRuns = runSkipper();
     int32_t written = 0;
     int carried = 0;
-    runs.each([&](int count, uint16_t value) {
-        const uint32_t pixel = table[value];
-        uint8_t* const at = frame.pixels + static_cast<size_t>(written) * 4;
-        if (pixelCount - written >= maxRunLength + shortRun) {
-            // Far from the end no run can overflow the image. Short runs, the
-            // most common, are written as a fixed group of which the next runs
-            // overwrite what was too much: no branch on the exact count.
-            if (count <= shortRun) {
-                for (int i = 0; i < shortRun; ++i) std::memcpy(at + 4 * i, &pixel, 4);
-            } else {
-                for (int i = 0; i < count; ++i) std::memcpy(at + 4 * i, &pixel, 4);
+    // The vector decoder stops at a run longer than one pixel, which is then
+    // decoded on its own.
+    int32_t runsOneByOne = 0;
+    while (written < pixelCount) {
+        int32_t fetched = 0;
+        const uint8_t* const first = runs.pending(fetched, singleRunGroup);
+        const uint8_t* const end = first + static_cast<ptrdiff_t>(fetched) * bytesPerRun;
+        const uint8_t* run = first;
+        while (run != end && written < pixelCount) {
+            if (decodeSingleRuns != nullptr && runsOneByOne == 0) {
+                // Whole groups only, and never past the image's last pixel.
+                const auto groups = static_cast<int32_t>(
+                    std::min<ptrdiff_t>((end - run) / (singleRunGroup * bytesPerRun), (pixelCount - written) / singleRunGroup));
+                if (groups > 0) {
+                    const int32_t decoded =
+                        decodeSingleRuns(run, groups, frame.pixels + static_cast<size_t>(written) * 4, table.channels);
+                    run += static_cast<ptrdiff_t>(decoded) * bytesPerRun;
+                    written += decoded;
+                    if (decoded < groups * singleRunGroup) runsOneByOne = 1;
+                    continue;
+                }
             }
-            written += count;
-            return true;
+            if (runsOneByOne > 0) --runsOneByOne;
+            const int count = run[0] == 0 ? 1 : run[0];
+            const uint32_t pixel = table[static_cast<uint16_t>(run[1] | run[2] << 8)];
+            run += bytesPerRun;
+            uint8_t* const at = frame.pixels + static_cast<size_t>(written) * 4;
+            if (pixelCount - written >= maxRunLength + shortRun) {
+                // Far from the end no run can overflow the image. Runs are
+                // written in whole groups of 8 pixels, of which the next runs
+                // overwrite what was too much: short runs, the most common,
+                // cost no branch on their exact count.
+                const uint64_t two = pixel | uint64_t{pixel} << 32;
+                for (int i = 0; i < count; i += shortRun)
+                    for (int k = 0; k < shortRun; k += 2) std::memcpy(at + 4 * (i + k), &two, 8);
+                written += count;
+                continue;
+            }
+            const int used = count < pixelCount - written ? count : pixelCount - written;
+            for (int i = 0; i < used; ++i) std::memcpy(at + 4 * i, &pixel, 4);
+            written += used;
+            carried = count - used;
         }
-        const int used = count < pixelCount - written ? count : pixelCount - written;
-        uint8_t* out = frame.pixels + static_cast<size_t>(written) * 4;
-        for (int i = 0; i < used; ++i, out += 4) std::memcpy(out, &pixel, 4);
-        written += used;
-        carried = count - used;
-        return written < pixelCount;
-    });
+        runs.use(static_cast<int32_t>((run - first) / bytesPerRun));
+    }
 
     // Runs may straddle levels: what overflowed one level counts toward the
     // next. Levels shrink to nothing within a dozen steps, so a hostile level
@@ -237,6 +311,14 @@ void readImageRecord(InFile& stream, const Texture& texture, TextureFrame& frame
     int32_t levelPixels = pixelCount;
     for (int level = 1; level < levelCount && levelPixels > 0; ++level) {
         levelPixels /= 4;
+        while (skipRuns != nullptr && carried < levelPixels) {
+            int32_t fetched = 0;
+            const uint8_t* const first = runs.pending(fetched, singleRunGroup);
+            const int32_t groups = fetched / singleRunGroup;
+            const int32_t skipped = groups > 0 ? skipRuns(first, groups, levelPixels, carried) : 0;
+            runs.use(skipped);
+            if (groups == 0 || skipped < groups * singleRunGroup) break;
+        }
         if (carried < levelPixels) {
             runs.each([&](int count, uint16_t) {
                 carried += count;
