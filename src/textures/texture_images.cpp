@@ -259,16 +259,16 @@ void readImageRecord(InFile& stream, const Texture& texture, TextureFrame& frame
     const RunSkipper skipRuns = runSkipper();
     int32_t written = 0;
     int carried = 0;
-    // The vector decoder stops at a run longer than one pixel, which is then
-    // decoded on its own.
-    int32_t runsOneByOne = 0;
     while (written < pixelCount) {
         int32_t fetched = 0;
         const uint8_t* const first = runs.pending(fetched, singleRunGroup);
         const uint8_t* const end = first + static_cast<ptrdiff_t>(fetched) * bytesPerRun;
         const uint8_t* run = first;
         while (run != end && written < pixelCount) {
-            if (decodeSingleRuns != nullptr && runsOneByOne == 0) {
+            // Tried where two runs of one pixel begin, so that bitmaps of long
+            // runs pay nothing for it.
+            if (decodeSingleRuns != nullptr && run[0] <= 1 && end - run > bytesPerRun &&
+                run[bytesPerRun] <= 1) {
                 // Whole groups only, and never past the image's last pixel.
                 const auto groups = static_cast<int32_t>(
                     std::min<ptrdiff_t>((end - run) / (singleRunGroup * bytesPerRun), (pixelCount - written) / singleRunGroup));
@@ -277,11 +277,9 @@ void readImageRecord(InFile& stream, const Texture& texture, TextureFrame& frame
                         decodeSingleRuns(run, groups, frame.pixels + static_cast<size_t>(written) * 4, table.channels);
                     run += static_cast<ptrdiff_t>(decoded) * bytesPerRun;
                     written += decoded;
-                    if (decoded < groups * singleRunGroup) runsOneByOne = 1;
-                    continue;
+                    if (decoded > 0) continue;
                 }
             }
-            if (runsOneByOne > 0) --runsOneByOne;
             const int count = run[0] == 0 ? 1 : run[0];
             const uint32_t pixel = table[static_cast<uint16_t>(run[1] | run[2] << 8)];
             run += bytesPerRun;
