@@ -40,22 +40,6 @@ void StdioInFile::write(const void*, int32_t) { fail("Can't write to StdioInFile
 int32_t StdioInFile::read(void* destination, int32_t count) {
     if (count <= 0) return 0;
     auto* out = static_cast<uint8_t*>(destination);
-    // Nearly every read is a 1-, 2- or 4-byte field already in the block:
-    // copied with fixed sizes, which the compiler turns into single moves.
-    if (count <= blockFill - blockAt) {
-        const uint8_t* from = block + blockAt;
-        if (count == 4) {
-            std::memcpy(out, from, 4);
-        } else if (count == 2) {
-            std::memcpy(out, from, 2);
-        } else if (count == 1) {
-            *out = *from;
-        } else {
-            std::memcpy(out, from, static_cast<size_t>(count));
-        }
-        blockAt += count;
-        return count;
-    }
     int32_t wanted = count;
     while (wanted > 0) {
         const int32_t available = blockFill - blockAt;
