@@ -299,6 +299,28 @@ TEST_F(ViewerOnX, CWritesThePictureOfTheWindowsSizeAsAPngAndPrintsItsPath) {
     EXPECT_LE(differingShare(onScreen, fromFile), sameWithinTolerance);
 }
 
+TEST_F(ViewerOnX, PicturesOfEntriesNamedLikePathsStayInTheCurrentFolder) {
+    Bytes model;
+    for (const HogWriter::Entry& entry : demoArchive().ordered())
+        if (entry.name == "asteroid.oof") model = entry.data;
+    TempDir hostile;
+    HogWriter().add("table.gam", Bytes{}).add("../escaped.oof", model).add("/some/absolute/path/abs.oof", model)
+        .write(hostile.path("kv.hog"));
+    launch({}, hostile.root());
+    ASSERT_EQ(titleOnceItIs("kvss - ../escaped.oof"), "kvss - ../escaped.oof");
+    key("c");
+    key("n");
+    ASSERT_EQ(titleOnceItIs("kvss - /some/absolute/path/abs.oof"), "kvss - /some/absolute/path/abs.oof");
+    key("c");
+    key("q");
+    EXPECT_EQ(waitFor(viewer, 10s), 0);
+    viewer = 0;
+    EXPECT_EQ(slurp(work.path("out.txt")), work.path("escaped-1.png") + "\n" + work.path("abs-1.png") + "\n");
+    EXPECT_EQ(readPng(work.path("escaped-1.png")).width, width);
+    EXPECT_EQ(readPng(work.path("abs-1.png")).width, width);
+    EXPECT_EQ(slurp(work.path("err.txt")), "");
+}
+
 TEST_F(ViewerOnX, AModelThatCannotBeReadIsNamedInTheTitleAndNStepsOn) {
     TempDir broken;
     demoArchive().add("broken.oof", Bytes{'N', 'O', 'P', 'E', 0, 0, 0, 0}).write(broken.path("kv.hog"));

@@ -10,6 +10,7 @@
 #include "data/game_table.h"
 #include "data/hog_file.h"
 #include "data/kv_path.h"
+#include "data/safe_file_name.h"
 #include "host/saver.h"
 #include "image/png_writer.h"
 #include "model/poly_model.h"
@@ -171,8 +172,8 @@ void ViewerSession::handle(const InputEvent& event) {
     if (camera != nullptr && driveCamera(*camera, event, model->radius, camera->fovDegrees)) return;
     const int32_t count = static_cast<int32_t>(modelEntries.size());
     switch (actionFor(event)) {
-        case ViewerAction::nextModel: showModel((position + 1) % count); break;
-        case ViewerAction::previousModel: showModel((position + count - 1) % count); break;
+        case ViewerAction::nextModel: changeModel((position + 1) % count); break;
+        case ViewerAction::previousModel: changeModel((position + count - 1) % count); break;
         case ViewerAction::pause: paused = !paused; break;
         case ViewerAction::stepBack: step(-1); break;
         case ViewerAction::stepOn: step(1); break;
@@ -195,11 +196,17 @@ void ViewerSession::tick() {
     lastTick_ = now;
     if (!paused && model != nullptr && elapsed > 0.0f) advanceClock(elapsed);
 
+    if (!drawCurrentFrame()) return;
+    for (; capturesWanted_ > 0; --capturesWanted_) capture();
+    platform_.swapBuffers();
+}
+
+bool ViewerSession::drawCurrentFrame() {
     const int width = clientRect.right - clientRect.left;
     const int height = clientRect.bottom - clientRect.top;
     if (width < 1 || height < 1) {
         capturesWanted_ = 0;  // a window of no size has no picture to save
-        return;
+        return false;
     }
     if (model != nullptr) {
         camera->setupView(width, height);
@@ -210,14 +217,21 @@ void ViewerSession::tick() {
     } else {
         drawBlankFrame(width, height);
     }
-    for (; capturesWanted_ > 0; --capturesWanted_) capture();
-    platform_.swapBuffers();
+    return true;
+}
+
+void ViewerSession::changeModel(int32_t newPosition) {
+    // Pictures asked for before the change are of the model they were asked on.
+    if (capturesWanted_ > 0 && drawCurrentFrame())
+        for (; capturesWanted_ > 0; --capturesWanted_) capture();
+    showModel(newPosition);
 }
 
 void ViewerSession::capture() {
     const int width = clientRect.right - clientRect.left;
     const int height = clientRect.bottom - clientRect.top;
-    const std::string base = baseName(entryName(position));
+    // The entry name is the archive's to choose: it names the picture, never its folder.
+    const std::string base = safeFileName(baseName(entryName(position)));
     // The first free number: earlier pictures are never overwritten.
     std::string path;
     for (int n = 1;; ++n) {

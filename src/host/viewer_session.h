@@ -73,6 +73,9 @@ public:
 private:
     const char* entryName(int32_t position) const;
     void showModel(int32_t newPosition);
+    void changeModel(int32_t newPosition);
+    // Draws the frame of the moment (not presented); false for a window of no size.
+    bool drawCurrentFrame();
     void releaseModel();
     void advanceClock(float elapsed);
     void step(int direction);

@@ -1,0 +1,21 @@
+#pragma once
+
+#include <string>
+#include <string_view>
+
+// Makes a name read from an archive or a model (an entry name, a texture name)
+// into a plain file name that is safe to put into a path on Linux and Windows:
+// only its last folder part is kept, so ".." and "/" or "\" lead nowhere, and
+// the result
+// - holds printable ASCII only, without Windows' <>:"/\|?* (each such byte and
+//   every control or non-ASCII byte becomes '_');
+// - neither starts with '.' nor ends with '.' or ' ' (Windows drops those);
+// - is never one of Windows' device names (CON, NUL, COM1, ...), with or
+//   without an extension: those get a leading '_';
+// - is at most maxSafeFileNameLength bytes, so a suffix such as "-12.png" still
+//   fits every file system's 255;
+// - is never empty ("unnamed" stands in for a name with nothing left).
+// "../escaped.oof" gives "escaped.oof"; "C:\\ships\\lance.oof" gives "lance.oof".
+std::string safeFileName(std::string_view name);
+
+inline constexpr size_t maxSafeFileNameLength = 120;
