@@ -4,8 +4,8 @@
 #include <string>
 #include <vector>
 
-#include "host/configure_dialog.h"
-#include "host/framework.h"
+#include "host/framework/configure_dialog.h"
+#include "host/framework/framework.h"
 #include "memory_store.h"
 
 namespace {

@@ -12,7 +12,7 @@
 #include "forge/demo_shapes.h"
 #include "forge/hog_writer.h"
 #include "host/egl/egl_context.h"
-#include "host/saver.h"
+#include "host/saver/saver.h"
 #include "model/poly_model.h"
 #include "render/render_mode.h"
 #include "test_files.h"
@@ -139,7 +139,7 @@ TEST_F(SaverCycle, StartUpListsModelsInTableOrderAndTheFirstTickLoadsOne) {
     ASSERT_NE(saver->currentModel, nullptr);
     ASSERT_NE(saver->currentViewer, nullptr);
     EXPECT_EQ(saver->frame, 0.0f);
-    EXPECT_EQ(saver->animLength, 4.0f);
+    EXPECT_EQ(saver->animation.length, 4.0f);
     saver->onDestroy();
     EXPECT_EQ(platform.timer, 0);
     EXPECT_EQ(platform.context, nullptr);
@@ -175,10 +175,10 @@ TEST_F(SaverCycle, TheAnimationClockClimbsIsClampedAndReturns) {
     EXPECT_NEAR(at(1000, 400), 2.0f, 1e-4f);
     EXPECT_NEAR(at(1000, 790), 3.95f, 1e-4f);
     EXPECT_EQ(at(1000, 810), 4.0f);   // first tick past the end: exactly 4, and back down from here
-    EXPECT_FALSE(saver->animForward);
+    EXPECT_FALSE(saver->animation.forward);
     EXPECT_NEAR(at(1001, 210), 2.0f, 1e-4f);
     EXPECT_EQ(at(1001, 620), 0.0f);   // first tick below 0: exactly 0
-    EXPECT_TRUE(saver->animForward);
+    EXPECT_TRUE(saver->animation.forward);
     EXPECT_NEAR(at(1001, 820), 1.0f, 1e-4f);
 }
 
@@ -198,7 +198,7 @@ TEST_F(SaverCycle, AModelWhoseKeysAreAllNegativeStaysAtFrameZero) {
         EXPECT_EQ(saver->frame, 0.0f);
         platform.advance(300);
     }
-    EXPECT_EQ(saver->animLength, 0.0f);
+    EXPECT_EQ(saver->animation.length, 0.0f);
 }
 
 // An entry's name is only a label: the model is always that entry's bytes, even
@@ -216,7 +216,7 @@ TEST_F(SaverCycle, ModelEntriesNamedLikePathsAreReadFromTheArchiveNeverFromTheDi
         const std::string name = saver->currentName;
         seenSlash |= name == "disk/ship.oof";
         seenBackslash |= name == "disk\\ship.oof";
-        EXPECT_EQ(saver->animLength, name == "disk/ship.oof" ? 3.0f : 5.0f) << name;  // 9 is the disk's model
+        EXPECT_EQ(saver->animation.length, name == "disk/ship.oof" ? 3.0f : 5.0f) << name;  // 9 is the disk's model
         platform.advance(15010);
     }
     EXPECT_TRUE(seenSlash);

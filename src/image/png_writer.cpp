@@ -2,9 +2,9 @@
 
 #include <png.h>
 
-#include <cstdio>
-#include <filesystem>
 #include <stdexcept>
+
+#include "image/output_file.h"
 
 std::vector<uint8_t> encodePng(int width, int height, const uint8_t* rgba) {
     png_image image{};
@@ -26,17 +26,5 @@ void writePngFile(const std::string& path, int width, int height, const std::vec
         throw std::runtime_error("no pixels to write");
     // Encoded in memory first, so the file is written whole or not at all.
     const std::vector<uint8_t> encoded = encodePng(width, height, rgba.data());
-    const size_t size = encoded.size();
-
-    const std::string temporary = path + ".part";
-    std::FILE* file = std::fopen(temporary.c_str(), "wb");
-    if (file == nullptr) throw std::runtime_error("cannot create file");
-    const bool written = std::fwrite(encoded.data(), 1, size, file) == size;
-    const bool closed = std::fclose(file) == 0;
-    std::error_code error;
-    if (written && closed) std::filesystem::rename(temporary, path, error);
-    if (!written || !closed || error) {
-        std::filesystem::remove(temporary, error);
-        throw std::runtime_error("cannot write file");
-    }
+    writeFileWhole(path, encoded.data(), encoded.size());
 }

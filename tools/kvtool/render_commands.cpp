@@ -202,8 +202,7 @@ void addContactSheetCommand(CLI::App& app) {
         std::vector<std::string> models;
         {
             const std::unique_ptr<HogFile> hog = openArchive(options->archive);
-            for (int32_t i = 0; i < hog->entryCount; ++i)
-                if (endsWithIgnoringCase(hog->entries[i].name, ".oof")) models.push_back(hog->entries[i].name);
+            for (const int32_t entry : listModels(*hog)) models.push_back(hog->entries[entry].name);
         }
         if (models.empty()) throw ToolError(archivePath, "the archive holds no models");
 

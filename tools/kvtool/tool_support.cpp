@@ -8,14 +8,10 @@
 
 #include "data/hog_file.h"
 #include "data/kv_path.h"
+#include "image/output_file.h"
+#include "show/game_archive.h"
 
 namespace fs = std::filesystem;
-
-std::string archivePathFor(const std::string& path) {
-    std::error_code error;
-    if (fs::is_directory(path, error)) return (fs::path(path) / "kv.hog").string();
-    return path;
-}
 
 std::unique_ptr<HogFile> openArchive(const std::string& path) {
     const std::string archive = archivePathFor(path);
@@ -25,10 +21,8 @@ std::unique_ptr<HogFile> openArchive(const std::string& path) {
 }
 
 void useArchive(const std::string& path) {
-    std::unique_ptr<HogFile> hog = openArchive(path);
-    searchPath.reset(1);
-    searchPath.add(hog.get());
-    hog.release();
+    const std::string archive = archivePathFor(path);
+    about(archive, [&] { useGameArchive(archive.c_str()); });
 }
 
 nlohmann::json jsonFloat(float value) {
@@ -45,20 +39,10 @@ void printJson(const nlohmann::json& value) {
 }
 
 void writeFileSafely(const std::string& path, const void* data, size_t size) {
-    const std::string temporary = path + ".part";
-    std::FILE* file = std::fopen(temporary.c_str(), "wb");
-    if (file == nullptr) throw ToolError(path, "cannot create file");
-    const bool written = std::fwrite(data, 1, size, file) == size;
-    const bool closed = std::fclose(file) == 0;
-    std::error_code error;
-    if (!written || !closed) {
-        fs::remove(temporary, error);
-        throw ToolError(path, "cannot write file");
-    }
-    fs::rename(temporary, path, error);
-    if (error) {
-        fs::remove(temporary, error);
-        throw ToolError(path, "cannot write file");
+    try {
+        writeFileWhole(path, data, size);
+    } catch (const std::runtime_error& error) {
+        throw ToolError(path, error.what());
     }
 }
 

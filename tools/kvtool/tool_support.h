@@ -7,6 +7,7 @@
 #include <nlohmann/json.hpp>
 
 #include "core/message.h"
+#include "show/game_archive.h"
 
 namespace CLI {
 class App;
@@ -30,7 +31,6 @@ void about(const std::string& what, Body&& body) {
 }
 
 // The archive at `path`, or the kv.hog inside `path` when it is a directory.
-std::string archivePathFor(const std::string& path);
 std::unique_ptr<HogFile> openArchive(const std::string& path);
 // Makes the archive at `path` the one archive of the search path.
 void useArchive(const std::string& path);

@@ -5,8 +5,8 @@
 #include <string>
 #include <vector>
 
-#include "host/saver.h"
-#include "host/settings.h"
+#include "host/saver/saver.h"
+#include "host/options/settings.h"
 
 class EglContext;
 

@@ -2,8 +2,8 @@
 
 #include <windows.h>
 
-#include "host/configure_dialog.h"
-#include "host/framework.h"
+#include "host/framework/configure_dialog.h"
+#include "host/framework/framework.h"
 
 // The framework's platform calls, made for real.
 class Win32FrameworkPlatform : public FrameworkPlatform {

@@ -5,7 +5,7 @@
 #include <string>
 #include <vector>
 
-#include "host/settings.h"
+#include "host/options/settings.h"
 
 // Where the Linux saver draws.
 enum class WindowMode {

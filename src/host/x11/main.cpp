@@ -1,47 +1,60 @@
 // kvss for Linux: the saver in an X window, run by hand or by xscreensaver.
-#include <poll.h>
-
-#include <chrono>
 #include <cstdio>
 #include <cstdlib>
 #include <stdexcept>
-#include <thread>
 
 #include "core/message.h"
-#include "host/file_option_store.h"
-#include "host/saver.h"
+#include "host/options/file_option_store.h"
+#include "host/saver/closing_input.h"
+#include "host/saver/saver.h"
 #include "host/x11/kvss_options.h"
+#include "host/x11/x11_inspector.h"
+#include "host/x11/x11_loop.h"
 #include "host/x11/x11_platform.h"
-#include "host/x11/x11_viewer.h"
-#include "host/viewer_bindings.h"
+#include "inspector/bindings.h"
 
 namespace {
-using Clock = std::chrono::steady_clock;
+// The saver in the X loop: it ticks while the saver's timer runs, draws at the
+// window's size, and closes as a screen saver does in full screen (a key, a
+// button, a mouse move past the distance), or on Escape and q in a window of
+// its own.
+class X11SaverClient : public LoopClient {
+public:
+    X11SaverClient(Saver& saver, X11Platform& platform) : saver_(saver), platform_(platform) {}
 
-// Runs the saver until the window closes; ticks every `timerMilliseconds` and
-// waits on the X connection in between.
+    int tickMilliseconds() const override { return platform_.timerMilliseconds(); }
+    void tick() override { saver_.onTimer(); }
+    bool closing() const override { return closing_; }
+
+    void handle(const WindowEvent& event) override {
+        const bool fullscreen = platform_.fullscreen();
+        switch (event.kind) {
+            case WindowEvent::Kind::resized: saver_.clientRect = {0, 0, event.x, event.y}; break;
+            case WindowEvent::Kind::closeRequested: closing_ = true; break;
+            case WindowEvent::Kind::key:
+                closing_ |= fullscreen || event.key == NamedKey::escape || event.character == 'q' || event.character == 'Q';
+                break;
+            case WindowEvent::Kind::buttonDown:
+            case WindowEvent::Kind::wheel: closing_ |= fullscreen; break;
+            case WindowEvent::Kind::pointerMoved: {
+                const X11Platform::Point at = platform_.pointerAtOpen();
+                closing_ |= fullscreen && movedFarEnoughToClose(event.x - at.x, event.y - at.y);
+                break;
+            }
+            default: break;
+        }
+    }
+
+private:
+    Saver& saver_;
+    X11Platform& platform_;
+    bool closing_ = false;
+};
+
 int runSaver(Display* display, X11Platform& platform, Saver& saver) {
     saver.onCreate();
-    Clock::time_point nextTick = Clock::now();
-    bool running = true;
-    while (running) {
-        ClientRect resized = saver.clientRect;
-        running = platform.handleEvents(resized);
-        if (!running) break;
-        // A window the user resizes draws at its new size.
-        saver.clientRect = resized;
-        const int period = platform.timerMilliseconds();
-        const Clock::time_point now = Clock::now();
-        if (period > 0 && now >= nextTick) {
-            saver.onTimer();
-            nextTick += std::chrono::milliseconds(period);
-            if (nextTick < now) nextTick = now + std::chrono::milliseconds(period);  // late: do not catch up
-            continue;
-        }
-        const auto wait = std::chrono::duration_cast<std::chrono::milliseconds>(nextTick - now).count();
-        pollfd connection{ConnectionNumber(display), POLLIN, 0};
-        poll(&connection, 1, static_cast<int>(wait > 0 ? wait : 0));
-    }
+    X11SaverClient client(saver, platform);
+    runX11Loop(display, platform.window(), client);
     saver.onDestroy();
     return 0;
 }
@@ -58,7 +71,7 @@ int main(int argc, char** argv) {
     }
     if (options.helpShown) {
         std::fputs(help.c_str(), stdout);
-        std::fputs(("\nKeys and mouse of kvss --viewer:\n" + viewerKeyTable()).c_str(), stdout);
+        std::fputs(("\nKeys and mouse of kvss --viewer:\n" + inspectorKeyTable()).c_str(), stdout);
         return 0;
     }
 
@@ -84,7 +97,7 @@ int main(int argc, char** argv) {
     int status = 0;
     try {
         if (options.viewer) {
-            status = runViewer(display, options, store, settings);
+            status = runInspector(display, options, store, settings);
             XCloseDisplay(display);
             return status;
         }

@@ -12,10 +12,6 @@
 #include "textures/texture.h"
 
 namespace {
-// Mouse movement that closes a full-screen saver: more than this many pixels,
-// horizontal and vertical distance summed, from the last recorded position.
-constexpr int mouseThreshold = 4;
-
 // Set by the error handler that stands while a window given by id is looked up.
 bool windowLookupFailed = false;
 int noteWindowLookupError(Display*, XErrorEvent*) {
@@ -136,9 +132,10 @@ void X11Platform::openWindow() {
         hideCursor();
         XSetInputFocus(display_, window_, RevertToParent, CurrentTime);
         Window rootReturn, child;
-        int winX, winY;
         unsigned int buttons;
-        XQueryPointer(display_, window_, &rootReturn, &child, &lastPointerX_, &lastPointerY_, &winX, &winY, &buttons);
+        int rootX, rootY;
+        XQueryPointer(display_, window_, &rootReturn, &child, &rootX, &rootY, &pointerAtOpen_.x, &pointerAtOpen_.y,
+                      &buttons);
     }
     XSync(display_, False);
 }
@@ -209,39 +206,3 @@ void X11Platform::fatal(const char* message) {
     std::exit(1);
 }
 
-bool X11Platform::handleEvents(ClientRect& resized) {
-    const bool closesOnInput = options_.mode == WindowMode::fullscreen;
-    while (XPending(display_) > 0) {
-        XEvent event;
-        XNextEvent(display_, &event);
-        switch (event.type) {
-            case ConfigureNotify:
-                if (event.xconfigure.window == window_)
-                    resized = {0, 0, event.xconfigure.width, event.xconfigure.height};
-                break;
-            case ClientMessage:
-                if (static_cast<Atom>(event.xclient.data.l[0]) == deleteWindow_) return false;
-                break;
-            case KeyPress: {
-                if (closesOnInput) return false;
-                const KeySym key = XLookupKeysym(&event.xkey, 0);
-                if (key == XK_Escape || key == XK_q || key == XK_Q) return false;
-                break;
-            }
-            case ButtonPress:
-                if (closesOnInput) return false;
-                break;
-            case MotionNotify:
-                if (closesOnInput) {
-                    const int d = std::abs(event.xmotion.x_root - lastPointerX_) +
-                                  std::abs(event.xmotion.y_root - lastPointerY_);
-                    // Small moves change nothing, so they add up until one passes the threshold.
-                    if (d > mouseThreshold) return false;
-                }
-                break;
-            default:
-                break;
-        }
-    }
-    return true;
-}

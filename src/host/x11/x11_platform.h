@@ -6,8 +6,8 @@
 
 #include <string>
 
-#include "host/file_option_store.h"
-#include "host/saver_platform.h"
+#include "host/options/file_option_store.h"
+#include "host/saver/saver_platform.h"
 #include "host/x11/kvss_options.h"
 
 // The saver's platform on Linux: an X window with a GLX context, the settings
@@ -33,9 +33,14 @@ public:
     [[noreturn]] void fatal(const char* message) override;
 
     Window window() const { return window_; }
+    bool fullscreen() const { return options_.mode == WindowMode::fullscreen; }
     int timerMilliseconds() const { return timerMilliseconds_; }
-    // Handles the window's pending events; false once the saver should close.
-    bool handleEvents(ClientRect& resized);
+    // Where the pointer was in a full-screen window when it opened.
+    struct Point {
+        int x = 0;
+        int y = 0;
+    };
+    Point pointerAtOpen() const { return pointerAtOpen_; }
 
 private:
     XVisualInfo* chooseVisual();
@@ -51,6 +56,5 @@ private:
     GLXContext context_ = nullptr;
     XFontStruct* font_ = nullptr;
     int timerMilliseconds_ = 0;
-    int lastPointerX_ = 0;
-    int lastPointerY_ = 0;
+    Point pointerAtOpen_;
 };

@@ -2,17 +2,13 @@
 
 #include <string>
 
+#include "host/loop/loop_client.h"
+
 class Viewer;
 
-// Input as every host delivers it to the viewer, whatever its window system.
-enum class NamedKey { none, left, right, escape };
-enum class DragButton { left, middle, right };
-
-struct Modifiers {
-    bool shift = false;
-    bool control = false;
-};
-
+// Input as the viewer's table reads it: a key, a drag or a wheel turn. The
+// viewer makes these from the window's events (a drag from a button held down
+// while the pointer moves).
 struct InputEvent {
     enum class Kind { key, drag, wheel };
     Kind kind = Kind::key;
@@ -21,7 +17,7 @@ struct InputEvent {
     char character = 0;
     // drag: the button held and the pixels moved since the last drag event
     // (x to the right, y down the window)
-    DragButton button = DragButton::left;
+    PointerButton button = PointerButton::left;
     int dx = 0;
     int dy = 0;
     // wheel: notches, positive turned away from the user
@@ -30,37 +26,43 @@ struct InputEvent {
 
     static InputEvent typed(char character, Modifiers modifiers = {});
     static InputEvent named(NamedKey key, Modifiers modifiers = {});
-    static InputEvent drag(DragButton button, int dx, int dy, Modifiers modifiers = {});
+    static InputEvent drag(PointerButton button, int dx, int dy, Modifiers modifiers = {});
     static InputEvent wheel(int steps, Modifiers modifiers = {});
 };
 
 // What an input asks of the viewer.
-enum class ViewerAction {
+enum class InspectorAction {
     none,
     nextModel,
     previousModel,
-    orbit,        // left drag
-    rollCamera,   // shift + left drag
-    turn,         // control + left drag: yaw and pitch in place
-    pan,          // right or middle drag
-    dolly,        // wheel, + and -
-    widenFov,     // shift + wheel
+    orbit,
+    rollCamera,
+    turn,  // yaw and pitch in place
+    pan,
+    dolly,
+    widenFov,
     viewFront,
     viewTop,
     viewSide,
     levelRoll,
-    pause,        // pause or resume the animation clock
-    stepBack,     // one key frame back (pauses first)
-    stepOn,       // one key frame on (pauses first)
+    pause,     // pause or resume the animation clock
+    stepBack,  // one key frame back (pauses first)
+    stepOn,    // one key frame on (pauses first)
     toggleWireframe,
     toggleMirror,
     toggleOverlay,
     capture,
+    exportModel,
     showKeys,
     close,
 };
 
-ViewerAction actionFor(const InputEvent& event);
+// The action the table binds to `event`.
+InspectorAction actionFor(const InputEvent& event);
+
+// The table as --help and the h key show it: one line per binding, the input
+// and what it does.
+std::string inspectorKeyTable();
 
 // Rates of the hand-driven camera.
 inline constexpr float orbitRadiansPerPixel = 0.005f;
@@ -74,6 +76,3 @@ inline constexpr float largestFovDegrees = 150.0f;
 // panning; `fovDegrees` is the camera's field of view, kept within its limits.
 // False when the input is not the camera's.
 bool driveCamera(Viewer& camera, const InputEvent& event, float modelRadius, float fovDegrees);
-
-// The key table, as --help and the h key print it: one line per binding.
-std::string viewerKeyTable();

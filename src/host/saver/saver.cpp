@@ -1,7 +1,4 @@
-#include "host/saver.h"
-
-#include <cstdio>
-#include <memory>
+#include "host/saver/saver.h"
 
 #include "data/game_table.h"
 #include "data/hog_file.h"
@@ -9,12 +6,12 @@
 #include "model/poly_model.h"
 #include "render/draw_frame.h"
 #include "render/render_mode.h"
+#include "show/game_archive.h"
+#include "show/show_options.h"
 #include "textures/texture.h"
 #include "viewer/viewer.h"
 
 namespace {
-constexpr const char* reflectionTextureName = "PaleWhiteRock001.ogf";
-constexpr const char* noModelsMessage = "The game archive holds no models.";
 constexpr int32_t wireframeThreshold = 3276;  // about one model in ten
 }  // namespace
 
@@ -43,30 +40,15 @@ void Saver::onDestroy() {
 
 void Saver::startSaver() {
     objectStart = TimeStamp{};
-    // Only a hand-edited store can hold an index outside its table; show the
-    // nearest choice, as the dialog would.
-    settings.object_time_index = clampChoice(settings.object_time_index, objectTimeChoiceCount);
-    settings.anim_speed_index = clampChoice(settings.anim_speed_index, animSpeedChoiceCount);
+    // Only a hand-edited store can hold an index outside its table; it shows
+    // the nearest choice, as the dialog would.
+    applyShowOptions(settings);
     timePerObject = static_cast<float>(objectTimeChoices[settings.object_time_index].seconds);
-
-    renderMode.showText = settings.show_fps != 0;
-    float speed = 0.0f;
-    std::sscanf(animSpeedChoices[settings.anim_speed_index], "%f", &speed);
-    renderMode.animationSpeed = speed;
-    renderMode.bilinear = settings.bilinear != 0;
-    renderMode.mipmap = settings.mipmap != 0;
-    renderMode.reflection = settings.mirror != 0;
 
     const std::optional<std::string> archivePath = platform_.gameArchivePath();
     if (!archivePath) platform_.fatal(notInstalledMessage);
-    searchPath.reset(1);
-    std::unique_ptr<HogFile> owned(new HogFile(archivePath->c_str()));
-    searchPath.add(owned.get());
-    HogFile* archive = owned.release();
-
-    modelEntries.clear();
-    for (int32_t i = 0; i < archive->entryCount; ++i)
-        if (endsWithIgnoringCase(archive->entries[i].name, ".oof")) modelEntries.push_back(i);
+    const HogFile& archive = useGameArchive(archivePath->c_str());
+    modelEntries = listModels(archive);
     modelCount = static_cast<int32_t>(modelEntries.size());
     if (modelCount == 0) platform_.fatal(noModelsMessage);
 
@@ -94,20 +76,14 @@ void Saver::putNewModel() {
         currentName = pinned->name;
     }
 
-    {
-        // The name came from the archive's own table: the model is that entry's
-        // bytes, whatever "/" or "\" it holds, and never a file on disk or a share.
-        std::unique_ptr<InFile> stream(archive->open(currentName));
-        currentModel = new PolyModel(*stream);
-    }
+    currentModel = readModelEntry(*archive, currentName);
     currentViewer = currentModel->createViewer();
-    animLength = static_cast<float>(currentModel->keyFrameExtent());
+    const auto lastKeyFrame = static_cast<float>(currentModel->keyFrameExtent());
     ++modelChanges;
 
     const TimeStamp now = platform_.now();
     objectStart = now;
-    animStart = now;
-    animForward = true;
+    animation.restart(now, lastKeyFrame);
 
     if (settings.wireframe != 0 && (random.next() < wireframeThreshold || alwaysWireframe))
         renderState.setWireframe();
@@ -130,23 +106,7 @@ void Saver::tick() {
         elapsed = 0.0f;
     }
 
-    const float speed = renderMode.animationSpeed;
-    const float d = now - animStart;
-    if (animForward) {
-        frame = d * speed;
-        if (frame > animLength) {
-            animStart = now;
-            frame = animLength;
-            animForward = false;
-        }
-    } else {
-        frame = animLength - d * speed;
-        if (frame < 0.0f) {
-            animStart = now;
-            frame = 0.0f;
-            animForward = true;
-        }
-    }
+    frame = animation.frameAt(now, renderMode.animationSpeed);
 
     if (drawing) {
         currentViewer->setupView(clientRect.right - clientRect.left, clientRect.bottom - clientRect.top);

@@ -1,6 +1,6 @@
-#include "host/configure_dialog.h"
+#include "host/framework/configure_dialog.h"
 
-#include "host/framework.h"
+#include "host/framework/framework.h"
 
 namespace {
 struct FlagControl {

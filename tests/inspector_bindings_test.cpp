@@ -1,10 +1,10 @@
-// The viewer's table from input events to the camera's operations.
+// The model viewer's table from input events to the camera's operations.
 #include <gtest/gtest.h>
 
 #include <string>
 #include <vector>
 
-#include "host/viewer_bindings.h"
+#include "inspector/bindings.h"
 #include "viewer/viewer.h"
 
 namespace {
@@ -56,22 +56,22 @@ constexpr Modifiers shift{true, false};
 constexpr Modifiers control{false, true};
 }  // namespace
 
-TEST(ViewerBindings, ALeftDragOrbitsAFewMilliradiansPerPixel) {
-    expectCalls(drive(InputEvent::drag(DragButton::left, 10, -4)),
+TEST(InspectorBindings, ALeftDragOrbitsAFewMilliradiansPerPixel) {
+    expectCalls(drive(InputEvent::drag(PointerButton::left, 10, -4)),
                 {{"orbitHorizontal", 0.05f}, {"orbitVertical", -0.02f}});
 }
 
-TEST(ViewerBindings, ShiftAndControlLeftDragsRollAndTurnTheCamera) {
-    expectCalls(drive(InputEvent::drag(DragButton::left, 20, 7, shift)), {{"roll", 0.1f}});
-    expectCalls(drive(InputEvent::drag(DragButton::left, -6, 8, control)), {{"yaw", -0.03f}, {"pitch", 0.04f}});
+TEST(InspectorBindings, ShiftAndControlLeftDragsRollAndTurnTheCamera) {
+    expectCalls(drive(InputEvent::drag(PointerButton::left, 20, 7, shift)), {{"roll", 0.1f}});
+    expectCalls(drive(InputEvent::drag(PointerButton::left, -6, 8, control)), {{"yaw", -0.03f}, {"pitch", 0.04f}});
 }
 
-TEST(ViewerBindings, RightAndMiddleDragsPanInProportionToTheModelsRadius) {
-    expectCalls(drive(InputEvent::drag(DragButton::right, 10, 20), 8.0f), {{"moveRight", 0.4f}, {"moveUp", 0.8f}});
-    expectCalls(drive(InputEvent::drag(DragButton::middle, -10, 0), 80.0f), {{"moveRight", -4.0f}, {"moveUp", 0.0f}});
+TEST(InspectorBindings, RightAndMiddleDragsPanInProportionToTheModelsRadius) {
+    expectCalls(drive(InputEvent::drag(PointerButton::right, 10, 20), 8.0f), {{"moveRight", 0.4f}, {"moveUp", 0.8f}});
+    expectCalls(drive(InputEvent::drag(PointerButton::middle, -10, 0), 80.0f), {{"moveRight", -4.0f}, {"moveUp", 0.0f}});
 }
 
-TEST(ViewerBindings, TheWheelAndPlusAndMinusDolly) {
+TEST(InspectorBindings, TheWheelAndPlusAndMinusDolly) {
     expectCalls(drive(InputEvent::wheel(1)), {{"dolly", 1.0f}});
     expectCalls(drive(InputEvent::wheel(-2)), {{"dolly", -2.0f}});
     expectCalls(drive(InputEvent::typed('+')), {{"dolly", 1.0f}});
@@ -79,14 +79,14 @@ TEST(ViewerBindings, TheWheelAndPlusAndMinusDolly) {
     expectCalls(drive(InputEvent::typed('-')), {{"dolly", -1.0f}});
 }
 
-TEST(ViewerBindings, ShiftWheelWidensOrNarrowsTheFieldOfViewWithinItsLimits) {
+TEST(InspectorBindings, ShiftWheelWidensOrNarrowsTheFieldOfViewWithinItsLimits) {
     expectCalls(drive(InputEvent::wheel(1, shift)), {{"widenFov", -2.0f}});
     expectCalls(drive(InputEvent::wheel(-1, shift)), {{"widenFov", 2.0f}});
     expectCalls(drive(InputEvent::wheel(1, shift), 10.0f, 6.0f), {{"widenFov", -1.0f}});
     expectCalls(drive(InputEvent::wheel(-3, shift), 10.0f, 150.0f), {{"widenFov", 0.0f}});
 }
 
-TEST(ViewerBindings, FTSAndLPutTheCameraOnAnAxisOrLevelIt) {
+TEST(InspectorBindings, FTSAndLPutTheCameraOnAnAxisOrLevelIt) {
     expectCalls(drive(InputEvent::typed('f')), {{"viewFront", 0}});
     expectCalls(drive(InputEvent::typed('F', shift)), {{"viewFront", 0}});
     expectCalls(drive(InputEvent::typed('t')), {{"viewTop", 0}});
@@ -94,12 +94,12 @@ TEST(ViewerBindings, FTSAndLPutTheCameraOnAnAxisOrLevelIt) {
     expectCalls(drive(InputEvent::typed('l')), {{"levelRoll", 0}});
 }
 
-TEST(ViewerBindings, KeysForTheViewerLeaveTheCameraAlone) {
+TEST(InspectorBindings, KeysForTheViewerLeaveTheCameraAlone) {
     for (const InputEvent& event : {InputEvent::typed('n'), InputEvent::named(NamedKey::right),
                                     InputEvent::named(NamedKey::escape), InputEvent::typed(' '), InputEvent::typed('c'),
                                     InputEvent::typed('w'), InputEvent::typed('x')})
         EXPECT_TRUE(drive(event, 10.0f, 54.0f, false).empty());
-    EXPECT_EQ(actionFor(InputEvent::named(NamedKey::left)), ViewerAction::previousModel);
-    EXPECT_EQ(actionFor(InputEvent::typed('Q', shift)), ViewerAction::close);
-    EXPECT_EQ(actionFor(InputEvent::typed('x')), ViewerAction::none);
+    EXPECT_EQ(actionFor(InputEvent::named(NamedKey::left)), InspectorAction::previousModel);
+    EXPECT_EQ(actionFor(InputEvent::typed('Q', shift)), InspectorAction::close);
+    EXPECT_EQ(actionFor(InputEvent::typed('x')), InspectorAction::none);
 }

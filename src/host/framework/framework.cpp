@@ -1,4 +1,4 @@
-#include "host/framework.h"
+#include "host/framework/framework.h"
 
 #include <cstdlib>
 
@@ -260,8 +260,7 @@ void ScreenSaverFramework::postClose(WindowHandle window) { platform_.postMessag
 
 bool ScreenSaverFramework::movedPastThreshold(CursorPoint& position) const {
     position = platform_.cursorPosition();
-    const int32_t distance = std::abs(position.x - lastCursorPos.x) + std::abs(position.y - lastCursorPos.y);
-    return distance > mouseCloseDistance;
+    return movedFarEnoughToClose(position.x - lastCursorPos.x, position.y - lastCursorPos.y);
 }
 
 MessageResult ScreenSaverFramework::defaultSaverProc(WindowHandle window, uint32_t message, MessageParam wParam,

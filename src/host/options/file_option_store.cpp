@@ -1,4 +1,4 @@
-#include "host/file_option_store.h"
+#include "host/options/file_option_store.h"
 
 #include <algorithm>
 #include <cerrno>

@@ -2,7 +2,8 @@
 
 #include <cstdint>
 
-#include "host/saver_platform.h"
+#include "host/saver/closing_input.h"
+#include "host/saver/saver_platform.h"
 
 // The screen-saver framework of Windows: the modes of the command line, the
 // saver window's input filter, closing and the Windows 9x password. It is
@@ -62,9 +63,6 @@ inline constexpr const char* saverClassName = "WindowsScreenSaverClass";
 inline constexpr const char* fullScreenTitle = "Screen Saver";
 inline constexpr const char* previewTitle = "Preview";
 
-// Mouse movement that closes the saver: more than this many pixels, horizontal
-// and vertical distance summed.
-inline constexpr int mouseCloseDistance = 4;
 // A close request this soon after a password prompt ended is ignored, so the
 // key that dismissed the prompt does not raise the next one.
 inline constexpr uint32_t passwordPauseMilliseconds = 200;

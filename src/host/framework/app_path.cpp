@@ -1,4 +1,4 @@
-#include "host/app_path.h"
+#include "host/framework/app_path.h"
 
 #include <cstring>
 

@@ -2,11 +2,11 @@
 
 #include <X11/Xlib.h>
 
-#include "host/file_option_store.h"
-#include "host/settings.h"
+#include "host/options/file_option_store.h"
+#include "host/options/settings.h"
 #include "host/x11/kvss_options.h"
 
 // kvss --viewer: the hand-driven viewer in a normal, resizable window. Returns
 // the exit status; throws a message text or std::runtime_error for the caller
 // to print.
-int runViewer(Display* display, const KvssOptions& options, FileOptionStore& store, const Settings& settings);
+int runInspector(Display* display, const KvssOptions& options, FileOptionStore& store, const Settings& settings);

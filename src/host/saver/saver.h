@@ -4,8 +4,9 @@
 #include <string>
 #include <vector>
 
-#include "host/saver_platform.h"
-#include "host/settings.h"
+#include "host/options/settings.h"
+#include "host/saver/saver_platform.h"
+#include "show/animation_clock.h"
 
 class PolyModel;
 class Viewer;
@@ -65,10 +66,8 @@ public:
 
     float timePerObject = 15.0f;
     TimeStamp objectStart;
-    TimeStamp animStart;
-    bool animForward = true;
-    float animLength = 0.0f;
-    float frame = 0.0f;  // the animation clock at the last tick, key frames
+    AnimationClock animation;  // from 0 to the model's last key frame and back
+    float frame = 0.0f;        // the animation clock at the last tick, key frames
     PolyModel* currentModel = nullptr;
     Viewer* currentViewer = nullptr;
     const char* currentName = nullptr;

@@ -1,0 +1,119 @@
+#pragma once
+
+#include <cstdint>
+#include <string>
+#include <vector>
+
+#include "host/loop/loop_client.h"
+#include "host/options/settings.h"
+#include "host/saver/saver_platform.h"
+#include "inspector/bindings.h"
+#include "show/animation_clock.h"
+
+class HogFile;
+class PolyModel;
+class ModelViewer;
+
+// What the model viewer needs of its window and its platform beyond the
+// saver's seam.
+class InspectorWindow {
+public:
+    virtual ~InspectorWindow() = default;
+    virtual void setTitle(const std::string& title) = 0;
+    // A line for the user: where a picture or an export went (standard output
+    // where there is one).
+    virtual void report(const std::string& line) = 0;
+    // A line about something that went wrong (standard error where there is one).
+    virtual void reportError(const std::string& line) = 0;
+    // The key table, for the h key.
+    virtual void showKeys(const std::string& table) = 0;
+    // Where pictures and exports go: "" for the current folder, or a folder
+    // made on demand.
+    virtual std::string outputFolder() = 0;
+};
+
+// The model viewer: one model at a time, chosen by hand in archive order, with
+// a camera driven by input and an animation clock that can be paused and
+// stepped. It uses the saver's platform for the GL context, the clock and the
+// game, and never runs the saver's cycle. Written once; each platform's loop
+// delivers its window's events and ticks it every 10 ms.
+class Inspector : public LoopClient {
+public:
+    Inspector(SaverPlatform& platform, InspectorWindow& window, const Settings& settings);
+    ~Inspector() override;
+    Inspector(const Inspector&) = delete;
+    Inspector& operator=(const Inspector&) = delete;
+
+    // Finds the game, opens its archive and lists its models, starting at
+    // `firstModel` (an entry name, any case; empty: the first). Needs no window.
+    // Throws std::runtime_error with one line for the user, or a message text.
+    void openArchive(const std::string& firstModel);
+    // With the window open: the GL context, the game table, the first model.
+    void start();
+    // Shows another archive (a file dropped on the window); when it cannot be
+    // read or holds no models, says so and keeps the one on screen.
+    void switchArchive(const std::string& path);
+    // Releases the model and the GL context.
+    void stop();
+
+    // LoopClient: draws and presents a frame; turns window events into drags,
+    // keys and wheel turns for the table.
+    int tickMilliseconds() const override;
+    void tick() override;
+    void handle(const WindowEvent& event) override;
+    // Asked to close, and every picture asked for is written.
+    bool closing() const override { return closing_ && capturesWanted_ == 0; }
+
+    void handle(const InputEvent& event);
+
+    // The window's client area, kept up to date through resize events.
+    ClientRect clientRect;
+
+    // The model on screen (null when it could not be read) and where it is.
+    PolyModel* model = nullptr;
+    ModelViewer* camera = nullptr;
+    int32_t position = 0;               // in modelEntries
+    std::vector<int32_t> modelEntries;  // archive entry indices of the .oof entries, in table order
+    std::string failure;                // why the model on screen could not be read
+
+    // The animation: key frames and seconds, both held while paused.
+    float frame = 0.0f;
+    float seconds = 0.0f;
+    bool paused = false;
+    AnimationClock animation;
+
+private:
+    HogFile& archive() const;
+    const char* entryName(int32_t position) const;
+    void showModel(int32_t newPosition);
+    void changeModel(int32_t newPosition);
+    void releaseModel();
+    void setPaused(bool pause);
+    void step(int direction);
+    // Draws the frame of the moment (not presented); false for a window of no size.
+    bool drawCurrentFrame();
+    void capture();
+    void exportModel();
+    // A line shown in the title for a few seconds, and reported.
+    void notice(const std::string& line, bool isError);
+    void updateTitle();
+    // `stem` + suffix in the output folder, the first name not yet taken.
+    std::string freePath(const std::string& stem, const std::string& extension, bool numberFirst);
+
+    SaverPlatform& platform_;
+    InspectorWindow& window_;
+    Settings settings_;
+    std::string archivePath_;
+    TimeStamp lastTick_;
+    int capturesWanted_ = 0;  // one per key press, written at the next tick
+    bool contextMade_ = false;
+    bool closing_ = false;
+    // A drag: the button held and where the pointer was last.
+    bool dragging_ = false;
+    PointerButton dragButton_ = PointerButton::left;
+    int dragX_ = 0;
+    int dragY_ = 0;
+    std::string notice_;
+    TimeStamp noticeUntil_;
+    bool noticeShown_ = false;
+};
