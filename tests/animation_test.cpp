@@ -6,6 +6,7 @@
 
 #include "core/message.h"
 #include "model/animation.h"
+#include "test_math.h"
 
 namespace {
 constexpr float pi = 3.14159265358979f;
@@ -16,12 +17,6 @@ std::vector<int32_t> framesOf(const List& keys) {
     std::vector<int32_t> frames;
     for (const Node* node : keys.as<Node>()) frames.push_back(node->frame);
     return frames;
-}
-
-void expectNear(const Vector& actual, const Vector& expected, float tolerance = 1e-5f) {
-    EXPECT_NEAR(actual.x, expected.x, tolerance);
-    EXPECT_NEAR(actual.y, expected.y, tolerance);
-    EXPECT_NEAR(actual.z, expected.z, tolerance);
 }
 
 // Same rotation: q and -q turn alike.

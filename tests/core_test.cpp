@@ -8,15 +8,10 @@
 #include "core/list.h"
 #include "core/quaternion.h"
 #include "core/vector.h"
+#include "test_math.h"
 
 namespace {
 constexpr float pi = 3.14159265358979f;
-
-void expectNear(const Vector& actual, const Vector& expected, float tolerance = 1e-6f) {
-    EXPECT_NEAR(actual.x, expected.x, tolerance);
-    EXPECT_NEAR(actual.y, expected.y, tolerance);
-    EXPECT_NEAR(actual.z, expected.z, tolerance);
-}
 }  // namespace
 
 TEST(VectorMath, NormalizeScalesToUnitAndLeavesZeroAlone) {
@@ -25,7 +20,7 @@ TEST(VectorMath, NormalizeScalesToUnitAndLeavesZeroAlone) {
     EXPECT_EQ(zero, Vector(0, 0, 0));
     Vector v(3, 0, 4);
     v.normalize();
-    expectNear(v, {0.6f, 0, 0.8f});
+    expectNear(v, {0.6f, 0, 0.8f}, 1e-6f);
     Vector tiny(1e-30f, 0, 0);  // squared length underflows to exactly 0: left as it is
     tiny.normalize();
     EXPECT_EQ(tiny.x, 1e-30f);
@@ -35,26 +30,26 @@ TEST(VectorMath, CrossIsRightHandedWithReceiverOnTheLeft) {
     EXPECT_EQ(Vector(1, 0, 0).cross({0, 1, 0}), Vector(0, 0, 1));
     EXPECT_EQ(Vector(0, 1, 0).cross({1, 0, 0}), Vector(0, 0, -1));
     EXPECT_FLOAT_EQ(Vector(1, 2, 3).dot({4, -5, 6}), 12.0f);
-    expectNear(Vector(0, 0, 0).lerp({2, 4, -6}, 0.25f), {0.5f, 1, -1.5f});
+    expectNear(Vector(0, 0, 0).lerp({2, 4, -6}, 0.25f), {0.5f, 1, -1.5f}, 1e-6f);
     EXPECT_EQ(2.0f * Vector(1, 2, 3), Vector(1, 2, 3) * 2.0f);
 }
 
 TEST(VectorMath, PerpendicularPartUsesTheHintOrItsFallbacks) {
-    expectNear(Vector(0, 0, 1).perpendicularPart({0, 1, 0}), {0, 1, 0});
+    expectNear(Vector(0, 0, 1).perpendicularPart({0, 1, 0}), {0, 1, 0}, 1e-6f);
     // Parallel to the hint: falls back to this x (1, 0, 0).
-    expectNear(Vector(0, 1, 0).perpendicularPart({0, 1, 0}), {1, 0, 0});
+    expectNear(Vector(0, 1, 0).perpendicularPart({0, 1, 0}), {1, 0, 0}, 1e-6f);
     // A tilted hint is made perpendicular and unit length.
     const Vector up = Vector(0, 0, 1).perpendicularPart({0, 1, 1});
-    expectNear(up, {0, 1, 0});
+    expectNear(up, {0, 1, 0}, 1e-6f);
 }
 
 TEST(QuaternionMath, AxisAngleFoldsTheSignIntoTheAxis) {
     const auto a = Quaternion(-0.7071068f, 0, 0, -0.7071068f).toAxisAngle();
     const auto b = Quaternion(0.7071068f, 0, 0, 0.7071068f).toAxisAngle();
     EXPECT_NEAR(a.angle, pi / 2, 1e-5f);
-    expectNear(a.axis, {0, 0, 1});
+    expectNear(a.axis, {0, 0, 1}, 1e-6f);
     EXPECT_NEAR(b.angle, a.angle, 1e-6f);
-    expectNear(b.axis, a.axis);
+    expectNear(b.axis, a.axis, 1e-6f);
 
     const auto identity = Quaternion().toAxisAngle();
     EXPECT_EQ(identity.angle, 0.0f);
@@ -71,7 +66,7 @@ TEST(QuaternionMath, AxisAngleOfAWSlightlyAboveOneIsNotNaN) {
 
 TEST(QuaternionMath, RotateTurnsRightHandedAndProductAppliesRightFirst) {
     const Quaternion quarterZ = Quaternion::fromAxisAngle({0, 0, 1}, pi / 2);
-    expectNear(quarterZ.rotate({1, 0, 0}), {0, 1, 0});
+    expectNear(quarterZ.rotate({1, 0, 0}), {0, 1, 0}, 1e-6f);
 
     const Quaternion quarterX = Quaternion::fromAxisAngle({1, 0, 0}, pi / 2);
     const Quaternion quarterY = Quaternion::fromAxisAngle({0, 1, 0}, pi / 2);

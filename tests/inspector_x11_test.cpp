@@ -18,6 +18,7 @@
 
 #include "forge/demo_archive.h"
 #include "test_files.h"
+#include "x_server.h"
 
 namespace {
 using namespace std::chrono_literals;
@@ -26,36 +27,6 @@ constexpr int width = 320;
 constexpr int height = 240;
 const std::vector<std::string> demoModels = {"asteroid.oof", "harvester.oof", "lance.oof",
                                              "lighthouse.oof", "relay.oof", "vanguard.oof"};
-
-bool onPath(const char* program) {
-    return std::system((std::string("command -v ") + program + " >/dev/null 2>&1").c_str()) == 0;
-}
-
-int waitFor(pid_t pid, std::chrono::milliseconds limit) {
-    const auto end = std::chrono::steady_clock::now() + limit;
-    while (std::chrono::steady_clock::now() < end) {
-        int status = 0;
-        if (waitpid(pid, &status, WNOHANG) == pid) return WIFEXITED(status) ? WEXITSTATUS(status) : 128 + WTERMSIG(status);
-        std::this_thread::sleep_for(20ms);
-    }
-    return -1;
-}
-
-void stop(pid_t pid) {
-    if (pid <= 0) return;
-    kill(pid, SIGTERM);
-    if (waitFor(pid, 3s) == -1) {
-        kill(pid, SIGKILL);
-        waitFor(pid, 3s);
-    }
-}
-
-std::string slurp(const std::string& path) {
-    std::ifstream in(path);
-    std::stringstream text;
-    text << in.rdbuf();
-    return text.str();
-}
 
 // Pixels of the window, 0xRRGGBB each.
 using Picture = std::vector<uint32_t>;
@@ -78,35 +49,16 @@ constexpr double clearlyChanged = 0.01;
 class ViewerOnX : public ::testing::Test {
 protected:
     static void SetUpTestSuite() {
-        if (!onPath("Xvfb") || !onPath("xdotool")) return;
-        int fds[2];
-        if (pipe(fds) != 0) return;
-        server = fork();
-        if (server == 0) {
-            freopen("/dev/null", "w", stderr);
-            execlp("Xvfb", "Xvfb", "-displayfd", std::to_string(fds[1]).c_str(), "-screen", "0", "800x600x24",
-                   "-nolisten", "tcp", "-noreset", nullptr);
-            _exit(127);
-        }
-        close(fds[1]);
-        std::string number;
-        char c = 0;
-        while (read(fds[0], &c, 1) == 1 && c != '\n') number += c;
-        close(fds[0]);
-        if (number.empty()) {
-            stop(server);
-            server = 0;
-            return;
-        }
-        display = ":" + number;
+        if (onPath("xdotool")) server = new XServer;
     }
     static void TearDownTestSuite() {
-        stop(server);
-        server = 0;
+        delete server;
+        server = nullptr;
     }
 
     void SetUp() override {
-        if (server == 0) GTEST_SKIP() << "Xvfb or xdotool is not available";
+        if (server == nullptr || !server->running()) GTEST_SKIP() << "Xvfb or xdotool is not available";
+        display = server->display();
         for (int tries = 0; tries < 100 && x == nullptr; ++tries) {
             x = XOpenDisplay(display.c_str());
             if (x == nullptr) std::this_thread::sleep_for(50ms);
@@ -115,7 +67,7 @@ protected:
         demoArchive().write(game.path("kv.hog"));
     }
     void TearDown() override {
-        stop(viewer);
+        stopProcess(viewer);
         if (x != nullptr) XCloseDisplay(x);
     }
 
@@ -126,18 +78,7 @@ protected:
         args.insert(args.end(), extra.begin(), extra.end());
         const std::vector<std::string> environment = {"DISPLAY=" + display, "XDG_CONFIG_HOME=" + work.root(),
                                                       "LIBGL_ALWAYS_SOFTWARE=1", "ASAN_OPTIONS=detect_leaks=0"};
-        viewer = fork();
-        if (viewer == 0) {
-            if (chdir(work.root().c_str()) != 0) _exit(126);
-            for (const std::string& setting : environment) putenv(const_cast<char*>(setting.c_str()));
-            freopen("out.txt", "w", stdout);
-            freopen("err.txt", "w", stderr);
-            std::vector<char*> argv;
-            for (const std::string& a : args) argv.push_back(const_cast<char*>(a.c_str()));
-            argv.push_back(nullptr);
-            execv(argv[0], argv.data());
-            _exit(127);
-        }
+        viewer = spawn(args, environment, work.path("out.txt"), work.path("err.txt"), work.root());
         for (int tries = 0; tries < 200 && window == 0; ++tries) {
             std::this_thread::sleep_for(50ms);
             const std::string found = run("search --name '^kvss - '");
@@ -214,8 +155,8 @@ protected:
         return share;
     }
 
-    static inline std::string display;
-    static inline pid_t server = 0;
+    static inline XServer* server = nullptr;
+    std::string display;
     Display* x = nullptr;
     pid_t viewer = 0;
     Window window = 0;

@@ -11,13 +11,6 @@
 #include "memory_store.h"
 #include "test_files.h"
 
-namespace {
-std::string slurp(const std::string& path) {
-    std::ifstream in(path);
-    return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
-}
-}  // namespace
-
 TEST(Settings, DefaultsStayWhenTheStoreIsMissing) {
     MemoryStore store;
     store.exists = false;

@@ -37,14 +37,12 @@ std::string shellQuote(const std::string& text) {
     return quoted + "'";
 }
 
-namespace {
 std::string slurp(const std::string& path) {
     std::ifstream in(path, std::ios::binary);
     std::stringstream text;
     text << in.rdbuf();
     return text.str();
 }
-}  // namespace
 
 CommandResult runCommand(const std::string& commandLine) {
     TempDir scratch;

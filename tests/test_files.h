@@ -35,6 +35,9 @@ struct CommandResult {
     std::string err;
 };
 
+// The whole file as bytes; empty when it cannot be read.
+std::string slurp(const std::string& path);
+
 // Runs a shell command line, capturing both output streams and the exit status.
 CommandResult runCommand(const std::string& commandLine);
 // Runs kvtool with the given (already quoted) arguments.

@@ -12,6 +12,7 @@
 #include "test_files.h"
 #include "texture_fixture.h"
 #include "viewer/viewer.h"
+#include "test_math.h"
 
 namespace {
 constexpr float pi = 3.14159265358979f;
@@ -33,11 +34,6 @@ protected:
     }
     std::unique_ptr<ModelViewer> viewerOf(const PolyModel& m) {
         return std::unique_ptr<ModelViewer>(static_cast<ModelViewer*>(m.createViewer()));
-    }
-    static void expectNear(const Vector& a, const Vector& b, float tolerance = 1e-5f) {
-        EXPECT_NEAR(a.x, b.x, tolerance);
-        EXPECT_NEAR(a.y, b.y, tolerance);
-        EXPECT_NEAR(a.z, b.z, tolerance);
     }
     static std::array<float, 16> matrix(GLenum which) {
         std::array<float, 16> m{};

@@ -16,93 +16,22 @@
 #include "forge/demo_shapes.h"
 #include "forge/hog_writer.h"
 #include "test_files.h"
+#include "x_server.h"
 
 namespace {
 using namespace std::chrono_literals;
 
-bool onPath(const char* program) {
-    const std::string command = std::string("command -v ") + program + " >/dev/null 2>&1";
-    return std::system(command.c_str()) == 0;
-}
-
-// Starts a program with an environment addition; returns its pid.
-pid_t spawn(const std::vector<std::string>& args, const std::vector<std::string>& environment,
-            const std::string& output) {
-    const pid_t pid = fork();
-    if (pid == 0) {
-        for (const std::string& setting : environment) putenv(const_cast<char*>(setting.c_str()));
-        if (!output.empty()) {
-            freopen(output.c_str(), "w", stdout);
-            freopen(output.c_str(), "a", stderr);
-        }
-        std::vector<char*> argv;
-        for (const std::string& a : args) argv.push_back(const_cast<char*>(a.c_str()));
-        argv.push_back(nullptr);
-        execvp(argv[0], argv.data());
-        _exit(127);
-    }
-    return pid;
-}
-
-// Waits for a child up to `limit`; returns its exit status, or -1 if it still runs.
-int waitFor(pid_t pid, std::chrono::milliseconds limit) {
-    const auto end = std::chrono::steady_clock::now() + limit;
-    while (std::chrono::steady_clock::now() < end) {
-        int status = 0;
-        if (waitpid(pid, &status, WNOHANG) == pid) return WIFEXITED(status) ? WEXITSTATUS(status) : 128 + WTERMSIG(status);
-        std::this_thread::sleep_for(20ms);
-    }
-    return -1;
-}
-
-void stop(pid_t pid) {
-    if (pid <= 0) return;
-    kill(pid, SIGTERM);
-    if (waitFor(pid, 3s) == -1) {
-        kill(pid, SIGKILL);
-        waitFor(pid, 3s);
-    }
-}
-
 class KvssOnX : public ::testing::Test {
 protected:
-    static void SetUpTestSuite() {
-        if (!onPath("Xvfb")) return;
-        // Xvfb chooses a free display itself and writes its number to the pipe:
-        // test processes that ctest runs side by side never share one server.
-        // No reset when the probe below disconnects, or SetUp's connection may
-        // arrive mid-reset and be refused.
-        int fds[2];
-        if (pipe(fds) != 0) return;
-        server = spawn({"Xvfb", "-displayfd", std::to_string(fds[1]), "-screen", "0", "800x600x24", "-nolisten", "tcp",
-                        "-noreset"},
-                       {}, "/dev/null");
-        close(fds[1]);
-        std::string number;
-        char c = 0;
-        // Ends at the newline, or when Xvfb exits without naming a display.
-        while (read(fds[0], &c, 1) == 1 && c != '\n') number += c;
-        close(fds[0]);
-        if (!number.empty()) {
-            display = ":" + number;
-            for (int tries = 0; tries < 100; ++tries) {
-                if (Display* d = XOpenDisplay(display.c_str())) {
-                    XCloseDisplay(d);
-                    return;
-                }
-                std::this_thread::sleep_for(50ms);
-            }
-        }
-        stop(server);
-        server = 0;
-    }
+    static void SetUpTestSuite() { server = new XServer; }
     static void TearDownTestSuite() {
-        stop(server);
-        server = 0;
+        delete server;
+        server = nullptr;
     }
 
     void SetUp() override {
-        if (server == 0) GTEST_SKIP() << "Xvfb is not available";
+        if (!server->running()) GTEST_SKIP() << "Xvfb is not available";
+        display = server->display();
         x = XOpenDisplay(display.c_str());
         ASSERT_NE(x, nullptr);
         ASSERT_EQ(runKvtool("demo " + shellQuote(game.root())).status, 0);
@@ -148,12 +77,12 @@ protected:
             std::this_thread::sleep_for(100ms);
             drawn = windowHasPicture(w, 320, 240);
         }
-        stop(pid);
+        stopProcess(pid);
         return drawn;
     }
 
-    static inline std::string display;
-    static inline pid_t server = 0;
+    static inline XServer* server = nullptr;
+    std::string display;
     Display* x = nullptr;
     TempDir game;
     TempDir config;
@@ -198,17 +127,17 @@ TEST_F(KvssOnX, FullscreenClosesOnAKeyAndOnALargeMouseMoveButNotOnASmallOne) {
     EXPECT_EQ(waitFor(pid, 1500ms), -1);
     xdotool("mousemove_relative -- 1 0");  // adds up to 5 from where it started: closes
     EXPECT_EQ(waitFor(pid, 5s), 0);
-    stop(pid);
+    stopProcess(pid);
 
     pid = launch();
     xdotool("key a");
     EXPECT_EQ(waitFor(pid, 5s), 0);
-    stop(pid);
+    stopProcess(pid);
 
     pid = launch();
     xdotool("mousemove_relative -- 40 30");
     EXPECT_EQ(waitFor(pid, 5s), 0);
-    stop(pid);
+    stopProcess(pid);
 }
 
 TEST_F(KvssOnX, AMissingGameGivesTheMessageAndStatusOne) {
@@ -261,7 +190,7 @@ TEST_F(KvssOnX, TheOverlayLineKeepsItsSpaces) {
             break;
         }
     }
-    stop(pid);
+    stopProcess(pid);
     ASSERT_FALSE(textColumns.empty()) << "no overlay line";
 
     // kvss draws with the server's "fixed" font; its space is one cell wide.
