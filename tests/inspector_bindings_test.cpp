@@ -1,6 +1,7 @@
 // The model viewer's table from input events to the camera's operations.
 #include <gtest/gtest.h>
 
+#include <sstream>
 #include <string>
 #include <vector>
 
@@ -102,4 +103,22 @@ TEST(InspectorBindings, KeysForTheViewerLeaveTheCameraAlone) {
     EXPECT_EQ(actionFor(InputEvent::named(NamedKey::left)), InspectorAction::previousModel);
     EXPECT_EQ(actionFor(InputEvent::typed('Q', shift)), InspectorAction::close);
     EXPECT_EQ(actionFor(InputEvent::typed('x')), InspectorAction::none);
+}
+
+TEST(InspectorBindings, EveryKeyTheHelpNamesDoesWhatItsLineSays) {
+    // One line per binding, "  INPUT  what it does"; a single character or
+    // "space" as the input is the key that triggers it.
+    std::istringstream lines(inspectorKeyTable());
+    std::string line;
+    int keys = 0;
+    while (std::getline(lines, line)) {
+        const std::string input = line.substr(2, line.find("  ", 2) - 2);
+        const char typed = input == "space" ? ' ' : input.size() == 1 ? input[0] : 0;
+        if (typed == 0) continue;
+        ++keys;
+        EXPECT_NE(actionFor(InputEvent::typed(typed)), InspectorAction::none) << line;
+    }
+    EXPECT_GE(keys, 12);
+    EXPECT_EQ(actionFor(InputEvent::typed('e')), InspectorAction::exportModel);
+    EXPECT_EQ(actionFor(InputEvent::typed('E', shift)), InspectorAction::exportModel);
 }

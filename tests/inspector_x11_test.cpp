@@ -1,4 +1,5 @@
-// kvss --viewer end to end on a real X server (Xvfb), driven with xdotool.
+// The model viewer end to end (kvss --viewer and kvss-viewer) on a real X
+// server (Xvfb), driven with xdotool.
 #include <gtest/gtest.h>
 
 #include <X11/Xatom.h>
@@ -23,6 +24,7 @@
 namespace {
 using namespace std::chrono_literals;
 const std::string kvss = KVSS_PATH;
+const std::string kvssViewer = KVSS_VIEWER_PATH;
 constexpr int width = 320;
 constexpr int height = 240;
 const std::vector<std::string> demoModels = {"asteroid.oof", "harvester.oof", "lance.oof",
@@ -76,6 +78,9 @@ protected:
         std::vector<std::string> args = {kvss, "--viewer", "--game", gameDirectory.empty() ? game.root() : gameDirectory,
                                          "--geometry", std::to_string(width) + "x" + std::to_string(height)};
         args.insert(args.end(), extra.begin(), extra.end());
+        launchProgram(args);
+    }
+    void launchProgram(const std::vector<std::string>& args) {
         const std::vector<std::string> environment = {"DISPLAY=" + display, "XDG_CONFIG_HOME=" + work.root(),
                                                       "LIBGL_ALWAYS_SOFTWARE=1", "ASAN_OPTIONS=detect_leaks=0"};
         viewer = spawn(args, environment, work.path("out.txt"), work.path("err.txt"), work.root());
@@ -260,6 +265,30 @@ TEST_F(ViewerOnX, PicturesOfEntriesNamedLikePathsStayInTheCurrentFolder) {
     EXPECT_EQ(readPng(work.path("escaped-1.png")).width, width);
     EXPECT_EQ(readPng(work.path("abs-1.png")).width, width);
     EXPECT_EQ(slurp(work.path("err.txt")), "");
+}
+
+TEST_F(ViewerOnX, KvssViewerOpensTheArchiveGivenAndEExportsTheModelOnScreen) {
+    launchProgram({kvssViewer, game.path("kv.hog"), "--model", "lance.oof", "--geometry", "320x240"});
+    ASSERT_EQ(titleOnceItIs("kvss - lance.oof"), "kvss - lance.oof");
+    key("e");
+    key("e");  // a second export of the same model is kept apart from the first
+    key("n");
+    ASSERT_EQ(titleOnceItIs("kvss - lighthouse.oof"), "kvss - lighthouse.oof");
+    key("e");
+    EXPECT_EQ(titleOnceItIs("kvss - lighthouse.oof - " + work.path("lighthouse.glb")),
+              "kvss - lighthouse.oof - " + work.path("lighthouse.glb"));
+    key("q");
+    EXPECT_EQ(waitFor(viewer, 10s), 0);
+    viewer = 0;
+    EXPECT_EQ(slurp(work.path("out.txt")),
+              work.path("lance.glb") + "\n" + work.path("lance-2.glb") + "\n" + work.path("lighthouse.glb") + "\n");
+    EXPECT_EQ(slurp(work.path("err.txt")), "");
+    if (!onPath("assimp")) GTEST_SKIP() << "assimp is not installed (scripts/setup.sh installs it)";
+    for (const char* name : {"lance.glb", "lighthouse.glb"}) {
+        const CommandResult info = runCommand("assimp info " + shellQuote(work.path(name)));
+        EXPECT_EQ(info.status, 0) << name << ": " << info.err;
+        EXPECT_NE(info.out.find("Node hierarchy:"), std::string::npos) << name;
+    }
 }
 
 TEST_F(ViewerOnX, AModelThatCannotBeReadIsNamedInTheTitleAndNStepsOn) {

@@ -16,50 +16,11 @@
 #include "model/poly_model.h"
 #include "render/render_mode.h"
 #include "test_files.h"
+#include "test_platform.h"
 #include "textures/texture.h"
 #include "viewer/viewer.h"
 
 namespace {
-// The seam, driven by the test: a clock that answers from a script (then stays
-// put), a real headless GL context, and failures turned into exceptions.
-class TestPlatform : public SaverPlatform {
-public:
-    std::optional<std::string> archive;
-    TimeStamp clock{1000, 0};
-    std::deque<TimeStamp> script;  // answers of the next calls to now()
-    bool fontBuilt = false;
-    int timer = 0;
-    std::unique_ptr<EglContext> context;
-    NullOptionStore store;  // options come from the test
-
-    OptionStore& optionStore() override { return store; }
-    ClientRect clientRect() override { return {0, 0, 64, 48}; }
-    void createGlContext(bool buildFont) override {
-        context = std::make_unique<EglContext>(64, 48);
-        fontBuilt = buildFont;
-    }
-    void destroyGlContext() override { context.reset(); }
-    void* glProcAddress(const char* name) override { return context ? context->procAddress(name) : nullptr; }
-    void swapBuffers() override {}
-    void startTimer(int milliseconds) override { timer = milliseconds; }
-    void stopTimer() override { timer = 0; }
-    TimeStamp now() override {
-        if (!script.empty()) {
-            clock = script.front();
-            script.pop_front();
-        }
-        return clock;
-    }
-    std::optional<std::string> gameArchivePath() override { return archive; }
-    [[noreturn]] void fatal(const char* message) override { throw std::runtime_error(message); }
-
-    void advance(int milliseconds) {
-        const int total = clock.milliseconds + milliseconds;
-        clock.seconds += total / 1000;
-        clock.milliseconds = static_cast<uint16_t>(total % 1000);
-    }
-};
-
 // A one-subobject model whose position keys end at `lastFrame` (none for 0):
 // from 0 when it is positive, from 4 frames earlier when it is negative.
 Bytes animatedModel(int32_t lastFrame) {

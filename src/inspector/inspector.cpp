@@ -54,7 +54,13 @@ void Inspector::openArchive(const std::string& firstModel) {
     const std::optional<std::string> archivePath = platform_.gameArchivePath();
     if (!archivePath) platform_.fatal(notInstalledMessage);
     archivePath_ = *archivePath;
-    const HogFile& hog = useGameArchive(archivePath_.c_str());
+    const HogFile* opened = nullptr;
+    try {
+        opened = &useGameArchive(archivePath_.c_str());
+    } catch (Message message) {
+        throw std::runtime_error(archivePath_ + ": " + message);
+    }
+    const HogFile& hog = *opened;
     modelEntries = listModels(hog);
     // The saver's own line, as the saver gives it.
     if (modelEntries.empty()) platform_.fatal(noModelsMessage);
@@ -132,7 +138,7 @@ void Inspector::showModel(int32_t newPosition) {
     frame = 0.0f;
     seconds = 0.0f;
     failure.clear();
-    notice_.clear();
+    noticeShown_ = false;  // a line about the last model goes with it
     renderState.setSolid();
     const char* name = entryName(position);
     try {

@@ -7,7 +7,7 @@
 #include "host/options/file_option_store.h"
 #include "host/saver/closing_input.h"
 #include "host/saver/saver.h"
-#include "host/x11/kvss_options.h"
+#include "host/options/command_line.h"
 #include "host/x11/x11_inspector.h"
 #include "host/x11/x11_loop.h"
 #include "host/x11/x11_platform.h"
@@ -88,6 +88,7 @@ int main(int argc, char** argv) {
         }
         return 0;
     }
+    if (options.viewer) return inspectorMain(options);
 
     Display* display = XOpenDisplay(nullptr);
     if (display == nullptr) {
@@ -96,11 +97,6 @@ int main(int argc, char** argv) {
     }
     int status = 0;
     try {
-        if (options.viewer) {
-            status = runInspector(display, options, store, settings);
-            XCloseDisplay(display);
-            return status;
-        }
         X11Platform platform(display, options, store);
         // Find the game before any window appears, so that a missing game leaves nothing on screen.
         if (!platform.gameArchivePath()) platform.fatal(notInstalledMessage);

@@ -3,6 +3,11 @@
 #include <X11/Xatom.h>
 
 #include <cstdio>
+#include <cstdlib>
+#include <stdexcept>
+
+#include "core/message.h"
+#include "host/options/file_option_store.h"
 
 #include "host/x11/x11_loop.h"
 #include "host/x11/x11_platform.h"
@@ -52,7 +57,6 @@ private:
     Display* display_;
     Window window_ = 0;
 };
-}  // namespace
 
 int runInspector(Display* display, const KvssOptions& options, FileOptionStore& store, const Settings& settings) {
     X11Platform platform(display, options, store);
@@ -71,4 +75,29 @@ int runInspector(Display* display, const KvssOptions& options, FileOptionStore& 
     runX11Loop(display, platform.window(), inspector);
     inspector.stop();
     return 0;
+}
+}  // namespace
+
+int inspectorMain(const KvssOptions& options) {
+    FileOptionStore store(defaultSettingsPath());
+    Settings settings;
+    loadSettings(store, settings);
+    options.applyTo(settings);
+
+    Display* display = XOpenDisplay(nullptr);
+    if (display == nullptr) {
+        const char* name = std::getenv("DISPLAY");
+        std::fprintf(stderr, "kvss: cannot open the X display %s\n", name != nullptr ? name : "(DISPLAY is not set)");
+        return 1;
+    }
+    int status = 1;
+    try {
+        status = runInspector(display, options, store, settings);
+    } catch (Message message) {
+        std::fprintf(stderr, "kvss: %s\n", message);
+    } catch (const std::exception& error) {
+        std::fprintf(stderr, "kvss: %s\n", error.what());
+    }
+    XCloseDisplay(display);
+    return status;
 }

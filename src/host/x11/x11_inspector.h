@@ -1,12 +1,8 @@
 #pragma once
 
-#include <X11/Xlib.h>
+#include "host/options/command_line.h"
 
-#include "host/options/file_option_store.h"
-#include "host/options/settings.h"
-#include "host/x11/kvss_options.h"
-
-// kvss --viewer: the hand-driven viewer in a normal, resizable window. Returns
-// the exit status; throws a message text or std::runtime_error for the caller
-// to print.
-int runInspector(Display* display, const KvssOptions& options, FileOptionStore& store, const Settings& settings);
+// kvss --viewer and kvss-viewer: the model viewer in a normal, resizable
+// window, with the settings file's options and those of the command line.
+// Returns the exit status, having printed what went wrong.
+int inspectorMain(const KvssOptions& options);

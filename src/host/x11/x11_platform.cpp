@@ -9,6 +9,7 @@
 #include <stdexcept>
 
 #include "render/draw_frame.h"
+#include "show/game_archive.h"
 #include "textures/texture.h"
 
 namespace {
@@ -193,6 +194,8 @@ TimeStamp X11Platform::now() {
 }
 
 std::optional<std::string> X11Platform::gameArchivePath() {
+    // An archive named on the command line is taken as given: opening it says what is wrong with it.
+    if (!options_.archive.empty()) return archivePathFor(options_.archive);
     std::string directory = options_.gameDirectory;
     if (directory.empty()) directory = store_.text("game_dir").value_or("");
     if (directory.empty()) return std::nullopt;

@@ -8,7 +8,7 @@
 
 #include "host/options/file_option_store.h"
 #include "host/saver/saver_platform.h"
-#include "host/x11/kvss_options.h"
+#include "host/options/command_line.h"
 
 // The saver's platform on Linux: an X window with a GLX context, the settings
 // file, and the game directory from the command line or the settings file.

@@ -26,6 +26,7 @@ struct KvssOptions {
     bool helpShown = false;      // --help printed; exit 0
     bool viewer = false;         // --viewer: look at the models by hand
     std::string model;           // --model: the viewer's first model (archive entry name)
+    std::string archive;         // the viewer's ARCHIVE: a .hog file, or a folder holding kv.hog
 
     // Options given on the command line; they override the settings file.
     std::optional<int32_t> objectTimeIndex;
@@ -36,9 +37,13 @@ struct KvssOptions {
     void applyTo(Settings& settings) const;
 };
 
-// Parses argv; `environmentWindow` is $XSCREENSAVER_WINDOW (null when unset).
-// Throws std::runtime_error with a message for the user on bad arguments.
+// Parses kvss's argv; `environmentWindow` is $XSCREENSAVER_WINDOW (null when
+// unset). Throws std::runtime_error with a message for the user on bad
+// arguments; with --help, fills `helpText` and sets helpShown.
 KvssOptions parseKvssOptions(int argc, const char* const* argv, const char* environmentWindow, std::string& helpText);
+// Parses the argv of the model viewer's own program (kvss-viewer): the
+// viewer's options of kvss, and the archive as an argument of its own.
+KvssOptions parseViewerOptions(int argc, const char* const* argv, std::string& helpText);
 
 // "1024x768" -> 1024, 768; false when malformed or not positive.
 bool parseGeometry(const std::string& text, int& width, int& height);

@@ -1,4 +1,4 @@
-#include "host/x11/kvss_options.h"
+#include "host/options/command_line.h"
 
 #include <algorithm>
 #include <cstdlib>
@@ -66,26 +66,19 @@ void KvssOptions::applyTo(Settings& settings) const {
     if (showFps) settings.show_fps = *showFps;
 }
 
-KvssOptions parseKvssOptions(int argc, const char* const* argv, const char* environmentWindow, std::string& helpText) {
-    KvssOptions options;
-    CLI::App app{"kvss: shows the 3D models of Korvane, one after another, as a screen saver.\n"
-                 "Follows the conventions of xscreensaver hacks; options override the settings file\n"
-                 "($XDG_CONFIG_HOME/kvss/settings or ~/.config/kvss/settings) for one run."};
-    app.set_help_flag("-h,--help", "Print this help and exit");
-
+namespace {
+// The options of both programs: where the game is, the window's size, and the
+// options that steer the picture.
+struct SharedOptions {
     std::string geometry;
-    std::string windowIdText;
-    bool root = false;
-    bool fullscreen = false;
-    int seconds = 0;
     std::string speed;
-    app.add_option("--geometry", geometry, "Size of its own window, WxH (default 1024x768)");
-    app.add_flag("--root", root, "Draw on the root window (or $XSCREENSAVER_WINDOW)");
-    app.add_option("--window-id", windowIdText, "Draw into this existing window (decimal or 0x hex)");
-    app.add_flag("--fullscreen", fullscreen, "A full-screen window that closes on a key, a button or a mouse move");
+};
+
+void addSharedOptions(CLI::App& app, KvssOptions& options, SharedOptions& shared, bool withWireframe) {
+    app.set_help_flag("-h,--help", "Print this help and exit");
+    app.add_option("--geometry", shared.geometry, "Size of its own window, WxH (default 1024x768)");
     app.add_option("--game", options.gameDirectory, "The game's directory, holding kv.hog (else game_dir in the settings file)");
-    app.add_option("--time-per-object", seconds, "Seconds each model stays on screen: 5, 15, 30 or 60");
-    app.add_option("--anim-speed", speed, "Animation speed in key frames per second: 1, 2, 3, 5, 10 or 20");
+    app.add_option("--anim-speed", shared.speed, "Animation speed in key frames per second: 1, 2, 3, 5, 10 or 20");
     struct Flag {
         const char* name;
         const char* help;
@@ -99,41 +92,71 @@ KvssOptions parseKvssOptions(int argc, const char* const* argv, const char* envi
         {"fps", "Show the frame, frame rate and model name", &options.showFps},
     };
     for (const Flag& flag : flags) {
+        if (!withWireframe && flag.target == &options.wireframe) continue;
         std::optional<uint8_t>* target = flag.target;
         app.add_flag_callback(std::string("--") + flag.name, [target] { *target = 1; }, flag.help);
         app.add_flag_callback(std::string("--no-") + flag.name, [target] { *target = 0; },
                               std::string("Turn off: ") + flag.help);
     }
-    app.add_flag("--save-settings", options.saveSettings,
-                 "Write all seven options (with the ones given here) to the settings file and exit");
+}
 
-    app.add_flag("--viewer", options.viewer,
-                 "Look at the models by hand, in a window of its own (keys below); no drift, no time limit");
-    app.add_option("--model", options.model, "With --viewer: start at this model (archive entry name, any case)");
-
+// False when --help was asked for.
+bool parseArguments(CLI::App& app, int argc, const char* const* argv, std::string& helpText) {
     std::vector<std::string> args = normalised(argc, argv);
     std::reverse(args.begin(), args.end());  // CLI11 takes them last-first
     try {
         app.parse(args);
     } catch (const CLI::CallForHelp&) {
         helpText = app.help();
-        options.helpShown = true;
-        return options;
+        return false;
     } catch (const CLI::ParseError& error) {
         throw std::runtime_error(error.what());
     }
+    return true;
+}
 
-    if (!geometry.empty() && !parseGeometry(geometry, options.width, options.height))
+void checkShared(const CLI::App& app, KvssOptions& options, const SharedOptions& shared) {
+    if (!shared.geometry.empty() && !parseGeometry(shared.geometry, options.width, options.height))
         throw std::runtime_error("--geometry: expected WxH, for example 1024x768");
+    if (app.count("--anim-speed") > 0) {
+        const int index = indexOfSpeed(shared.speed);
+        if (index < 0) throw std::runtime_error("--anim-speed: must be 1, 2, 3, 5, 10 or 20");
+        options.animSpeedIndex = index;
+    }
+}
+}  // namespace
+
+KvssOptions parseKvssOptions(int argc, const char* const* argv, const char* environmentWindow, std::string& helpText) {
+    KvssOptions options;
+    CLI::App app{"kvss: shows the 3D models of Korvane, one after another, as a screen saver.\n"
+                 "Follows the conventions of xscreensaver hacks; options override the settings file\n"
+                 "($XDG_CONFIG_HOME/kvss/settings or ~/.config/kvss/settings) for one run."};
+    app.name("kvss");
+    SharedOptions shared;
+    std::string windowIdText;
+    bool root = false;
+    bool fullscreen = false;
+    int seconds = 0;
+    addSharedOptions(app, options, shared, true);
+    app.add_flag("--root", root, "Draw on the root window (or $XSCREENSAVER_WINDOW)");
+    app.add_option("--window-id", windowIdText, "Draw into this existing window (decimal or 0x hex)");
+    app.add_flag("--fullscreen", fullscreen, "A full-screen window that closes on a key, a button or a mouse move");
+    app.add_option("--time-per-object", seconds, "Seconds each model stays on screen: 5, 15, 30 or 60");
+    app.add_flag("--save-settings", options.saveSettings,
+                 "Write all seven options (with the ones given here) to the settings file and exit");
+    app.add_flag("--viewer", options.viewer,
+                 "Look at the models by hand, in a window of its own (keys below); no drift, no time limit");
+    app.add_option("--model", options.model, "With --viewer: start at this model (archive entry name, any case)");
+
+    if (!parseArguments(app, argc, argv, helpText)) {
+        options.helpShown = true;
+        return options;
+    }
+    checkShared(app, options, shared);
     if (seconds != 0 || app.count("--time-per-object") > 0) {
         const int index = indexOfSeconds(seconds);
         if (index < 0) throw std::runtime_error("--time-per-object: must be 5, 15, 30 or 60");
         options.objectTimeIndex = index;
-    }
-    if (app.count("--anim-speed") > 0) {
-        const int index = indexOfSpeed(speed);
-        if (index < 0) throw std::runtime_error("--anim-speed: must be 1, 2, 3, 5, 10 or 20");
-        options.animSpeedIndex = index;
     }
 
     if (!options.model.empty() && !options.viewer) throw std::runtime_error("--model: only with --viewer");
@@ -158,5 +181,26 @@ KvssOptions parseKvssOptions(int argc, const char* const* argv, const char* envi
     } else if (fullscreen) {
         options.mode = WindowMode::fullscreen;
     }
+    return options;
+}
+
+KvssOptions parseViewerOptions(int argc, const char* const* argv, std::string& helpText) {
+    KvssOptions options;
+    options.viewer = true;
+    CLI::App app{"kvss-viewer: look at the 3D models of Korvane by hand, one at a time, in a window of its own.\n"
+                 "The game is found as the saver finds it, or given as ARCHIVE or --game; options\n"
+                 "override the saver's settings for one run."};
+    app.name("kvss-viewer");
+    SharedOptions shared;
+    addSharedOptions(app, options, shared, false);
+    app.add_option("--model", options.model, "Start at this model (archive entry name, any case)");
+    app.add_option("ARCHIVE", options.archive, "The game's kv.hog, another HOG2 archive, or a folder holding kv.hog");
+    if (!parseArguments(app, argc, argv, helpText)) {
+        options.helpShown = true;
+        return options;
+    }
+    checkShared(app, options, shared);
+    if (!options.archive.empty() && !options.gameDirectory.empty())
+        throw std::runtime_error("ARCHIVE and --game: give one of them");
     return options;
 }
