@@ -31,6 +31,7 @@
 #include "host/egl/offscreen_saver.h"
 #include "model/poly_model.h"
 #include "render/render_mode.h"
+#include "show/game_archive.h"
 #include "textures/texture.h"
 
 namespace {
@@ -87,9 +88,7 @@ const std::vector<DemoModel>& demoModels() {
     static const std::vector<DemoModel> models = [] {
         std::vector<DemoModel> found;
         HogFile archive(demoPath().c_str());
-        for (int32_t i = 0; i < archive.entryCount; ++i)
-            if (endsWithIgnoringCase(archive.entries[i].name, ".oof"))
-                found.push_back({archive.entries[i].name, archive.entries[i].length});
+        for (const int32_t i : listModels(archive)) found.push_back({archive.entries[i].name, archive.entries[i].length});
         return found;
     }();
     return models;
@@ -106,8 +105,7 @@ const std::string& largestDemoModel() {
 void useArchive(const std::string& path) {
     textureCache.clear();
     clearGameTable();
-    searchPath.reset(1);
-    searchPath.add(new HogFile(path.c_str()));
+    useGameArchive(path.c_str());
     loadGameTable("table.gam");
 }
 
@@ -125,9 +123,7 @@ void BM_OpenArchiveAndListModels(benchmark::State& state) {
     int64_t models = 0;
     for (auto _ : state) {
         HogFile archive(path.c_str());
-        std::vector<int32_t> modelEntries;
-        for (int32_t i = 0; i < archive.entryCount; ++i)
-            if (endsWithIgnoringCase(archive.entries[i].name, ".oof")) modelEntries.push_back(i);
+        const std::vector<int32_t> modelEntries = listModels(archive);
         models = static_cast<int64_t>(modelEntries.size());
         benchmark::DoNotOptimize(modelEntries.data());
     }
