@@ -8,7 +8,7 @@ packages=(
   cmake g++ make pkg-config
   # libraries
   libgl-dev libglu1-mesa-dev libegl-dev libegl-mesa0 libgl1-mesa-dri libx11-dev
-  libpng-dev nlohmann-json3-dev libcli11-dev
+  libstb-dev libpng-dev nlohmann-json3-dev libcli11-dev
   # tests, benchmarks, sanitizers and fuzzing
   libgtest-dev libgmock-dev libbenchmark-dev clang libclang-rt-14-dev
   # Windows build and its tests, the X11 tests

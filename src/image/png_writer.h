@@ -5,7 +5,7 @@
 #include <vector>
 
 // Encodes 8-bit RGBA pixels (width * height * 4 bytes, top row first) as the
-// bytes of a PNG file. Throws std::runtime_error with libpng's reason.
+// bytes of a PNG file. Throws std::runtime_error with a one-line reason.
 std::vector<uint8_t> encodePng(int width, int height, const uint8_t* rgba);
 
 // Writes 8-bit RGBA pixels (width * height * 4 bytes, top row first) as the PNG
