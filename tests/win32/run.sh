@@ -1,5 +1,6 @@
 #!/usr/bin/env bash
-# End-to-end tests of the real kvss.scr under Wine, on a private Xvfb.
+# End-to-end tests of the real kvss.scr and kvss-viewer.exe under Wine, on a
+# private Xvfb.
 #   tests/win32/run.sh [WINDOWS_BUILD_DIR [NATIVE_BUILD_DIR]]
 # The Windows build (build-win32) holds kvss.scr and the helper programs; the
 # native build (build) holds kvtool, which writes the demo archive. A Wine
@@ -446,6 +447,9 @@ wait_exit "$last"
 [ "$status" = 0 ] && pass "win98: /a returns 0" || fail "win98: /a returns 0" "status $status"
 reg delete 'HKCU\Software\Wine' /v Version /f
 reg delete 'HKCU\Control Panel\Desktop' /v ScreenSaveUsePassword /f
+
+# -- the model viewer ----------------------------------------------------------------
+. "$root/tests/win32/viewer_tests.sh"
 
 # -- the installer -------------------------------------------------------------------
 . "$root/tests/win32/installer_tests.sh"

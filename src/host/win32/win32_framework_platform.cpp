@@ -1,6 +1,7 @@
 #include "host/win32/win32_framework_platform.h"
 
 #include "host/win32/resource_ids.h"
+#include "host/win32/win32_loop.h"
 
 // The framework numbers messages, commands and styles itself; they must be the platform's.
 static_assert(wm::create == WM_CREATE && wm::destroy == WM_DESTROY && wm::setText == WM_SETTEXT);
@@ -111,14 +112,7 @@ WindowHandle Win32FrameworkPlatform::createSaverWindow(const SaverWindowLayout& 
 
 void Win32FrameworkPlatform::destroyWindow(WindowHandle window) { DestroyWindow(toHwnd(window)); }
 
-int Win32FrameworkPlatform::runMessageLoop() {
-    MSG message{};
-    while (GetMessageA(&message, nullptr, 0, 0) > 0) {
-        TranslateMessage(&message);
-        DispatchMessageA(&message);
-    }
-    return static_cast<int>(message.wParam);
-}
+int Win32FrameworkPlatform::runMessageLoop() { return runWin32MessageLoop(); }
 
 void Win32FrameworkPlatform::postMessage(WindowHandle window, uint32_t message, MessageParam wParam, MessageLong lParam) {
     PostMessageA(toHwnd(window), message, wParam, lParam);

@@ -39,7 +39,7 @@ void buildGlyphLists(HDC dc) {
 }
 }  // namespace
 
-PIXELFORMATDESCRIPTOR saverPixelFormat() {
+PIXELFORMATDESCRIPTOR saverPixelFormat(int depthBits) {
     PIXELFORMATDESCRIPTOR format{};
     static_assert(sizeof format == 40);
     format.nSize = sizeof format;
@@ -47,6 +47,7 @@ PIXELFORMATDESCRIPTOR saverPixelFormat() {
     format.dwFlags = PFD_DOUBLEBUFFER | PFD_SUPPORT_OPENGL;
     format.iPixelType = PFD_TYPE_RGBA;
     format.cColorBits = 24;
+    format.cDepthBits = static_cast<BYTE>(depthBits);
     return format;
 }
 
@@ -57,7 +58,7 @@ ClientRect Win32SaverPlatform::clientRect() {
 }
 
 void Win32SaverPlatform::createGlContext(bool buildFont) {
-    const PIXELFORMATDESCRIPTOR wanted = saverPixelFormat();
+    const PIXELFORMATDESCRIPTOR wanted = saverPixelFormat(depthBits_);
     deviceContext_ = GetDC(window_);
     const int format = ChoosePixelFormat(deviceContext_, &wanted);
     if (format == 0 || !SetPixelFormat(deviceContext_, format, &wanted)) fail("Cannot set the window's pixel format");
@@ -100,6 +101,7 @@ TimeStamp Win32SaverPlatform::now() {
 }
 
 std::optional<std::string> Win32SaverPlatform::gameArchivePath() {
+    if (!archive_.empty()) return archive_;
     HKEY key = openAppPaths();
     if (key == nullptr) return std::nullopt;
     char path[appPathBufferSize];

@@ -12,6 +12,10 @@ public:
 
     // The window the saver draws into, from its create message on.
     void attach(HWND window) { window_ = window; }
+    // The model viewer's archive when it was given one; the saver always asks App Paths.
+    void useArchive(const std::string& path) { archive_ = path; }
+    // The model viewer asks for a depth buffer; the saver asks for nothing but colour.
+    void askForDepth(int bits) { depthBits_ = bits; }
 
     OptionStore& optionStore() override { return store_; }
     ClientRect clientRect() override;
@@ -32,7 +36,10 @@ private:
     HWND window_ = nullptr;
     HDC deviceContext_ = nullptr;
     HGLRC glContext_ = nullptr;
+    std::string archive_;
+    int depthBits_ = 0;
 };
 
-// The double-buffered RGBA format the saver asks for: nothing but 24 colour bits.
-PIXELFORMATDESCRIPTOR saverPixelFormat();
+// The double-buffered RGBA format the saver asks for: nothing but 24 colour bits
+// (and, for the model viewer, `depthBits`).
+PIXELFORMATDESCRIPTOR saverPixelFormat(int depthBits = 0);
