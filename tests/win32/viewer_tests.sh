@@ -1,6 +1,6 @@
 # kvss-viewer.exe under Wine, sourced by run.sh (which gives $wine, $work,
-# $win_build, $kvtool, reg, winpath, probe, find_window, press, wait_exit,
-# pass and fail).
+# $win_build, $helpers, $kvtool, $expected_manifest, $expected_version, reg,
+# winpath, probe, find_window, press, wait_exit, pass and fail).
 
 viewer=$win_build/src/host/win32/kvss-viewer.exe
 start_viewer() {
@@ -33,6 +33,18 @@ else
     documents=$WINEPREFIX/drive_c/users/${USER:-$(id -un)}/Documents
     if [ -L "$documents" ]; then rm "$documents" && mkdir "$documents"; fi
     rm -rf "$documents/kvss"
+
+    # The same manifest as kvss.scr's, and a version resource of its own.
+    timeout 60 "$wine" "$helpers/resource_probe.exe" manifest "$(winpath "$viewer")" >"$work/manifest.out" 2>&1
+    [ "$(tr -d '\r' <"$work/manifest.out")" = "$expected_manifest" ] &&
+        pass "kvss-viewer.exe: per-monitor v2 DPI, common controls 6, Windows 7 to 11, asInvoker" ||
+        fail "kvss-viewer.exe's manifest" "$(tr -d '\r' <"$work/manifest.out" | head -n 3)"
+    expected_viewer_version=$(sed -e 's/Korvane Screensaver/Korvane model viewer/' \
+        -e 's/"kvss.scr"/"kvss-viewer.exe"/' <<<"$expected_version")
+    timeout 60 "$wine" "$helpers/resource_probe.exe" version "$(winpath "$viewer")" >"$work/version.out" 2>&1
+    [ "$(tr -d '\r' <"$work/version.out")" = "$expected_viewer_version" ] &&
+        pass "kvss-viewer.exe's version resource names Korvane model viewer, kvss $version" ||
+        fail "kvss-viewer.exe's version resource" "$(diff <(echo "$expected_viewer_version") <(tr -d '\r' <"$work/version.out") | head -n 6)"
 
     reg add "$app_paths" /v Path /d "$(winpath "$work/game")" /f
     start_viewer --geometry 320x240
