@@ -28,7 +28,7 @@
 #include "forge/demo_archive.h"
 #include "forge/game_scale_archive.h"
 #include "forge/hog_writer.h"
-#include "host/egl/offscreen_saver.h"
+#include "host/offscreen/offscreen_saver.h"
 #include "model/poly_model.h"
 #include "render/render_mode.h"
 #include "show/game_archive.h"

@@ -9,9 +9,9 @@
 
 #include "data/hog_file.h"
 #include "export/gif_writer.h"
-#include "host/egl/bitmap_font.h"
-#include "host/egl/egl_context.h"
-#include "host/egl/offscreen_saver.h"
+#include "host/offscreen/bitmap_font.h"
+#include "host/offscreen/offscreen_context.h"
+#include "host/offscreen/offscreen_saver.h"
 #include "png_file.h"
 #include "tool_support.h"
 
@@ -32,7 +32,7 @@ Size parseSize(const std::string& text) {
     if (width <= 0 || height <= 0) throw ToolError("--size", "width and height must be at least 1: " + text);
     int limits[2] = {0, 0};
     about("OpenGL", [&] {
-        EglContext probe(1, 1);
+        const std::unique_ptr<OffscreenContext> probe = makeOffscreenContext(1, 1);
         glGetIntegerv(GL_MAX_VIEWPORT_DIMS, limits);
     });
     if (width > limits[0] || height > limits[1])

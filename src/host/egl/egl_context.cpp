@@ -1,5 +1,7 @@
 #include "host/egl/egl_context.h"
 
+#include <memory>
+
 #include <EGL/egl.h>
 #include <EGL/eglext.h>
 #include <GL/gl.h>
@@ -180,4 +182,8 @@ std::vector<uint8_t> EglContext::readPixels() {
 
 void* EglContext::procAddress(const char* name) const {
     return reinterpret_cast<void*>(eglGetProcAddress(name));
+}
+
+std::unique_ptr<OffscreenContext> makeOffscreenContext(int width, int height) {
+    return std::make_unique<EglContext>(width, height);
 }

@@ -3,11 +3,13 @@
 #include <cstdint>
 #include <vector>
 
+#include "host/offscreen/offscreen_context.h"
+
 // A headless OpenGL context on Mesa through EGL's surfaceless platform: no
 // display, desktop OpenGL (compatibility profile), drawing into an RGBA8 colour
 // and 24-bit depth target of a fixed size. Used by kvtool render and the tests.
 // EGL's handles are kept as plain pointers so that users need no EGL header.
-class EglContext {
+class EglContext : public OffscreenContext {
 public:
     enum class Target {
         automatic,   // a pbuffer when the platform offers one, else a framebuffer object
@@ -18,23 +20,17 @@ public:
     // Creates the context and makes it current; throws a message text when
     // EGL or OpenGL cannot give what is asked.
     EglContext(int width, int height, Target target = Target::automatic);
-    ~EglContext();
+    ~EglContext() override;
     EglContext(const EglContext&) = delete;
     EglContext& operator=(const EglContext&) = delete;
 
-    void makeCurrent();
-    // Leaves this thread without a current context.
-    void release();
+    void makeCurrent() override;
+    void release() override;
     bool isCurrent() const;
-
-    // The target's pixels as RGBA bytes, top row first (width * height * 4).
-    // Makes the context current first.
-    std::vector<uint8_t> readPixels();
-    // An OpenGL entry point such as "glActiveTextureARB", or null.
-    void* procAddress(const char* name) const;
-
-    int width() const { return width_; }
-    int height() const { return height_; }
+    std::vector<uint8_t> readPixels() override;
+    void* procAddress(const char* name) const override;
+    int width() const override { return width_; }
+    int height() const override { return height_; }
     bool usesFramebufferObject() const { return framebuffer_ != 0; }
 
 private:

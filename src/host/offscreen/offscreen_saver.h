@@ -8,10 +8,10 @@
 #include "host/saver/saver.h"
 #include "host/options/settings.h"
 
-class EglContext;
+class OffscreenContext;
 
 // The saver run offscreen: the same create, tick and destroy as on screen, into
-// a headless OpenGL context, on a simulated clock of one tick per 10 ms, with
+// the platform's headless OpenGL context, on a simulated clock of one tick per 10 ms, with
 // the random generator seeded by `seed` (where the real clock's seconds would
 // seed it). A given seed gives the same pictures.
 class OffscreenSaver : private SaverPlatform {
@@ -65,7 +65,7 @@ private:
     void tick(bool draw);
 
     Options options_;
-    std::unique_ptr<EglContext> context_;
+    std::unique_ptr<OffscreenContext> context_;
     std::unique_ptr<Saver> saver_;
     std::unique_ptr<OptionStore> noStore_;
     TimeStamp clock_;

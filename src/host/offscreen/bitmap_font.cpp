@@ -1,4 +1,4 @@
-#include "host/egl/bitmap_font.h"
+#include "host/offscreen/bitmap_font.h"
 
 #include <GL/gl.h>
 

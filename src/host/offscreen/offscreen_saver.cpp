@@ -1,11 +1,11 @@
-#include "host/egl/offscreen_saver.h"
+#include "host/offscreen/offscreen_saver.h"
 
 #include <GL/gl.h>
 
 #include <stdexcept>
 
-#include "host/egl/bitmap_font.h"
-#include "host/egl/egl_context.h"
+#include "host/offscreen/bitmap_font.h"
+#include "host/offscreen/offscreen_context.h"
 #include "textures/texture.h"
 
 namespace {
@@ -36,7 +36,7 @@ OffscreenSaver::~OffscreenSaver() {
 OptionStore& OffscreenSaver::optionStore() { return *noStore_; }
 
 void OffscreenSaver::createGlContext(bool buildFont) {
-    context_ = std::make_unique<EglContext>(options_.width, options_.height);
+    context_ = makeOffscreenContext(options_.width, options_.height);
     if (buildFont) buildBitmapFont();
 }
 
