@@ -9,6 +9,7 @@
 
 #include "data/in_file.h"
 #include "export/colour_quantizer.h"
+#include "export/gif_writer.h"
 #include "export/gltf_writer.h"
 #include "export/track_samples.h"
 #include "forge/demo_shapes.h"
@@ -196,6 +197,46 @@ Gif readGif(const std::string& path) {
     }
     DGifCloseFile(gif, &error);
     return out;
+}
+
+// Noise of a few far-apart colours: thousands of distinct index strings, so the
+// LZW table fills and starts again many times and the codes grow to 12 bits.
+TEST(GifAnimation, NoisyFramesComeBackExactlyThroughGiflib) {
+    constexpr int width = 300, height = 200;
+    auto colourOf = [](uint32_t n) { return std::array<uint8_t, 3>{uint8_t(n % 4 * 80), uint8_t(n / 4 % 4 * 80), uint8_t(n / 16 % 4 * 80)}; };
+    GifAnimation animation(width, height, 3);
+    std::vector<std::vector<uint8_t>> frames;
+    uint32_t state = 12345;
+    for (int f = 0; f < 2; ++f) {
+        std::vector<uint8_t> rgba;
+        for (int i = 0; i < width * height; ++i) {
+            state = state * 1664525u + 1013904223u;
+            const auto c = colourOf(state >> 24);
+            rgba.insert(rgba.end(), {c[0], c[1], c[2], 255});
+        }
+        animation.addFrame(rgba);
+        frames.push_back(std::move(rgba));
+    }
+    TempDir dir;
+    writeFileBytes(dir.path("noise.gif"), animation.encode());
+
+    int error = 0;
+    GifFileType* gif = DGifOpenFileName(dir.path("noise.gif").c_str(), &error);
+    ASSERT_NE(gif, nullptr);
+    ASSERT_EQ(DGifSlurp(gif), GIF_OK) << GifErrorString(gif->Error);
+    ASSERT_EQ(gif->ImageCount, 2);
+    // The second frame differs all over, so it is stored whole too.
+    for (int f = 0; f < 2; ++f) {
+        const SavedImage& image = gif->SavedImages[f];
+        ASSERT_EQ(image.ImageDesc.Width * image.ImageDesc.Height, width * height);
+        int wrong = 0;
+        for (int i = 0; i < width * height; ++i) {
+            const GifColorType c = gif->SColorMap->Colors[image.RasterBits[i]];
+            wrong += c.Red != frames[f][i * 4] || c.Green != frames[f][i * 4 + 1] || c.Blue != frames[f][i * 4 + 2];
+        }
+        EXPECT_EQ(wrong, 0) << "frame " << f;
+    }
+    DGifCloseFile(gif, &error);
 }
 
 TEST(KvtoolRenderGif, FramesBecomeOneLoopingGifAtTheSaversTickThatLooksLikeThePng) {
