@@ -62,6 +62,7 @@ void addExtractCommand(CLI::App& app) {
             entry->read(data.data(), static_cast<int32_t>(data.size()));
         });
         if (options->output.empty()) {
+            useBinaryStandardOutput();
             std::fwrite(data.data(), 1, data.size(), stdout);
             if (std::fflush(stdout) != 0) throw ToolError("standard output", "write failed");
         } else {

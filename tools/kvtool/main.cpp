@@ -8,6 +8,7 @@
 
 int main(int argc, char** argv) {
     CLI::App app{"kvtool: look inside Korvane game archives (HOG2), their table and models"};
+    app.name("kvtool");
     app.require_subcommand(1);
     app.fallthrough(false);
     addListCommand(app);

@@ -1,5 +1,10 @@
 #include "tool_support.h"
 
+#ifdef _WIN32
+#include <fcntl.h>
+#include <io.h>
+#endif
+
 #include <charconv>
 #include <cstdio>
 #include <cstdlib>
@@ -44,6 +49,13 @@ void writeFileSafely(const std::string& path, const void* data, size_t size) {
     } catch (const std::runtime_error& error) {
         throw ToolError(path, error.what());
     }
+}
+
+void useBinaryStandardOutput() {
+#ifdef _WIN32
+    std::fflush(stdout);
+    _setmode(_fileno(stdout), _O_BINARY);
+#endif
 }
 
 void requireOutputFolder(const std::string& path) {

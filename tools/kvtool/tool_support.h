@@ -41,6 +41,8 @@ nlohmann::json jsonFloat(float value);
 void printJson(const nlohmann::json& value);
 // Writes a file through a temporary name, so a failure never leaves half a file.
 void writeFileSafely(const std::string& path, const void* data, size_t size);
+// Standard output takes bytes as they are: Windows would turn each 10 into 13 10.
+void useBinaryStandardOutput();
 // Throws "no such folder" about `path` when the folder it would go in is missing.
 void requireOutputFolder(const std::string& path);
 
