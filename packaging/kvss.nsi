@@ -1,7 +1,9 @@
 ; The Windows installer of kvss: puts kvss.scr where the desktop looks for screen
-; savers, optionally makes it the current one, and registers an uninstaller.
+; savers, optionally makes it the current one, puts the model viewer and kvtool
+; in Program Files with their Start-menu entries, and registers an uninstaller.
 ; Built by scripts/package-win32.sh:
-;   makensis -DVERSION=0.1 -DVERSION_QUAD=0.1.0.0 -DSCR=kvss.scr -DICON=kvss.ico -DOUTFILE=kvss-setup.exe kvss.nsi
+;   makensis -DVERSION=0.1 -DVERSION_QUAD=0.1.0.0 -DSCR=kvss.scr -DVIEWER=kvss-viewer.exe
+;            -DKVTOOL=kvtool.exe -DICON=kvss.ico -DOUTFILE=kvss-setup.exe kvss.nsi
 ; Command line of the installer: /S silent; /KEEPSAVER leaves the current screen
 ; saver as it is (without it, silent or not, kvss becomes the current one).
 ; The uninstaller: /S silent.
@@ -20,6 +22,8 @@ SetCompressor /SOLID lzma
 !insertmacro require VERSION
 !insertmacro require VERSION_QUAD
 !insertmacro require SCR
+!insertmacro require VIEWER
+!insertmacro require KVTOOL
 !insertmacro require ICON
 !insertmacro require OUTFILE
 
@@ -32,10 +36,16 @@ SetCompressor /SOLID lzma
 !define DESKTOP_KEY "Control Panel\Desktop"
 !define SPI_SETSCREENSAVEACTIVE 17
 !define SPIF_UPDATEINIFILE_SENDCHANGE 3
+!define START_MENU "$SMPROGRAMS\kvss"
+!define VIEWER_SHORTCUT "Korvane model viewer.lnk"
+!define KVTOOL_SHORTCUT "kvtool command prompt.lnk"
+; Explorer's "Open with" for .hog archives.
+!define VIEWER_APPLICATION "Software\Classes\Applications\kvss-viewer.exe"
+!define HOG_OPEN_WITH "Software\Classes\.hog\OpenWithList\kvss-viewer.exe"
 
 Name "Korvane Screensaver"
 OutFile "${OUTFILE}"
-; The uninstaller lives here; the saver itself goes to $SYSDIR.
+; The uninstaller, the viewer and kvtool live here; the saver itself goes to $SYSDIR.
 InstallDir "$PROGRAMFILES64\kvss"
 RequestExecutionLevel admin
 ShowInstDetails show
@@ -102,6 +112,33 @@ Section "Korvane Screensaver" SectionSaver
   WriteRegDWORD HKLM "${UNINSTALL_KEY}" "NoRepair" 1
 SectionEnd
 
+; The viewer and kvtool, for everyone on the machine: an upgrade writes them
+; over the earlier ones.
+Section "Model viewer and kvtool" SectionTools
+  SetOverwrite try
+  SetOutPath "$INSTDIR"
+  ClearErrors
+  File "/oname=kvss-viewer.exe" "${VIEWER}"
+  File "/oname=kvtool.exe" "${KVTOOL}"
+  ${If} ${Errors}
+    Push "Cannot write kvss-viewer.exe and kvtool.exe to $INSTDIR. Close the viewer and kvtool if they are running."
+    Call refuse
+  ${EndIf}
+  SetOverwrite on
+
+  SetShellVarContext all
+  CreateDirectory "${START_MENU}"
+  CreateShortcut "${START_MENU}\${VIEWER_SHORTCUT}" "$INSTDIR\kvss-viewer.exe" "" "$INSTDIR\kvss-viewer.exe" 0
+  ; A command prompt in the user's own folder, with kvtool on its PATH.
+  CreateShortcut "${START_MENU}\${KVTOOL_SHORTCUT}" "$SYSDIR\cmd.exe" \
+    '/K cd /d "%USERPROFILE%" && set "PATH=$INSTDIR;%PATH%" && kvtool --help' "$INSTDIR\kvtool.exe" 0
+  SetShellVarContext current
+
+  WriteRegStr HKLM "${VIEWER_APPLICATION}\shell\open\command" "" '"$INSTDIR\kvss-viewer.exe" "%1"'
+  WriteRegStr HKLM "${VIEWER_APPLICATION}\SupportedTypes" ".hog" ""
+  WriteRegStr HKLM "${HOG_OPEN_WITH}" "" ""
+SectionEnd
+
 ; HKCU is the account the installer runs as: when an administrator elevates it for
 ; another user, that administrator's desktop gets kvss; the user can choose it in
 ; the screen-saver settings.
@@ -138,6 +175,19 @@ Section "Uninstall"
     DeleteRegValue HKCU "${DESKTOP_KEY}" "SCRNSAVE.EXE"
   ${EndIf}
   DeleteRegKey HKLM "${UNINSTALL_KEY}"
+
+  SetShellVarContext all
+  Delete "${START_MENU}\${VIEWER_SHORTCUT}"
+  Delete "${START_MENU}\${KVTOOL_SHORTCUT}"
+  RMDir "${START_MENU}"
+  SetShellVarContext current
+  DeleteRegKey HKLM "${VIEWER_APPLICATION}"
+  DeleteRegKey HKLM "${HOG_OPEN_WITH}"
+  DeleteRegKey /ifempty HKLM "Software\Classes\.hog\OpenWithList"
+  DeleteRegKey /ifempty HKLM "Software\Classes\.hog"
+
+  Delete /REBOOTOK "$INSTDIR\kvss-viewer.exe"
+  Delete /REBOOTOK "$INSTDIR\kvtool.exe"
   Delete "$INSTDIR\uninstall.exe"
   RMDir "$INSTDIR"
 SectionEnd

@@ -1,6 +1,7 @@
 #!/usr/bin/env bash
 # Builds the Windows installer dist/kvss-setup.exe (NSIS, packaging/kvss.nsi) from
-# the kvss.scr of a Windows build, which it brings up to date first:
+# kvss.scr, kvss-viewer.exe and kvtool.exe of a Windows build, which it brings up
+# to date first:
 #   scripts/package-win32.sh [WINDOWS_BUILD_DIR]   (default build-win32)
 set -euo pipefail
 cd "$(dirname "$0")/.."
@@ -22,5 +23,6 @@ quad="$major.${minor:-0}.${patch:-0}.0"
 mkdir -p dist
 scr_dir="$build_dir/src/host/win32"
 makensis -V2 -WX -DVERSION="$version" -DVERSION_QUAD="$quad" -DSCR="$scr_dir/kvss.scr" \
+  -DVIEWER="$scr_dir/kvss-viewer.exe" -DKVTOOL="$build_dir/tools/kvtool/kvtool.exe" \
   -DICON="$scr_dir/kvss.ico" -DOUTFILE="$PWD/dist/kvss-setup.exe" packaging/kvss.nsi
 echo "dist/kvss-setup.exe (kvss $version)"

@@ -1,5 +1,6 @@
 # The installer dist/kvss-setup.exe under Wine: a refused install, a silent
-# install, the installed saver drawing, and the silent uninstall. Sourced by
+# install, the installed saver, viewer and kvtool at work, an upgrade, and the
+# silent uninstall. Sourced by
 # run.sh after its own tests: uses its Wine prefix, Xvfb, work folder and helpers,
 # and its App Paths entry pointing at the demo game.
 
@@ -10,6 +11,8 @@ system32=$WINEPREFIX/drive_c/windows/system32
 installed=$system32/kvss.scr
 uninstaller_dir="$WINEPREFIX/drive_c/Program Files/kvss"
 other_saver='C:\windows\system32\other.scr'
+start_menu="$WINEPREFIX/drive_c/ProgramData/Microsoft/Windows/Start Menu/Programs/kvss"
+viewer_application='HKLM\Software\Classes\Applications\kvss-viewer.exe\shell\open\command'
 version=$(sed -n 's/^CMAKE_PROJECT_VERSION:STATIC=//p' "$win_build/CMakeCache.txt")
 
 # The data of one registry value; nothing (and false) when it is not there.
@@ -37,7 +40,9 @@ run_uninstaller() {
 left_over() {
     local saver
     [ -e "$installed" ] && echo "kvss.scr"
-    [ -e "$uninstaller_dir" ] && echo "the uninstaller's folder"
+    [ -e "$uninstaller_dir" ] && echo "the program folder: $(ls "$uninstaller_dir" | tr '\n' ' ')"
+    [ -e "$start_menu" ] && echo "the Start-menu folder"
+    reg_value "$viewer_application" "(Default)" >/dev/null && echo "the viewer's Open with entry"
     reg_value "$uninstall_key" DisplayName >/dev/null && echo "the uninstaller key"
     saver=$(reg_value "$desktop_key" SCRNSAVE.EXE)
     [ "$saver" != "${1:-}" ] && echo "SCRNSAVE.EXE '$saver'"
@@ -96,6 +101,49 @@ else
     fail "/S install" "status $status; $(diff <(echo "$expected_keys") <(echo "$keys") | head -n 10)"
 fi
 
+# The tools beside the uninstaller, and their Start-menu entries.
+shortcuts=$(ls "$start_menu" 2>/dev/null | tr '\n' '|')
+if cmp -s "$win_build/src/host/win32/kvss-viewer.exe" "$uninstaller_dir/kvss-viewer.exe" &&
+    cmp -s "$win_build/tools/kvtool/kvtool.exe" "$uninstaller_dir/kvtool.exe" &&
+    [ "$shortcuts" = "Korvane model viewer.lnk|kvtool command prompt.lnk|" ] &&
+    [ "$(reg_value "$viewer_application" "(Default)")" = '"C:\Program Files\kvss\kvss-viewer.exe" "%1"' ]; then
+    pass "/S puts kvss-viewer.exe and kvtool.exe in Program Files\kvss, with Start-menu entries and Open with"
+else
+    fail "/S installs the tools" "shortcuts '$shortcuts'; open with '$(reg_value "$viewer_application" "(Default)")'"
+fi
+installed_kvtool="$uninstaller_dir/kvtool.exe"
+timeout 120 "$wine" "$installed_kvtool" ls "$(winpath "$work/game")" >"$work/kvtool-ls.out" 2>&1
+if [ "$(tr -d '\r' <"$work/kvtool-ls.out" | grep -c '\.oof$')" = 6 ]; then
+    pass "the installed kvtool.exe lists the demo's six models"
+else
+    fail "the installed kvtool.exe ls" "$(head -c 300 "$work/kvtool-ls.out")"
+fi
+exports="$work/all exports"
+rm -rf "$exports"
+timeout 300 "$wine" "$installed_kvtool" export "$(winpath "$work/game")" --all -o "$(winpath "$exports")" \
+    >"$work/kvtool-export.out" 2>&1
+export_status=$?
+exported=$(ls "$exports" 2>/dev/null | tr '\n' ' ')
+if [ "$export_status" = 0 ] &&
+    [ "$exported" = "asteroid.glb harvester.glb lance.glb lighthouse.glb relay.glb vanguard.glb " ] &&
+    assimp info "$exports/vanguard.glb" >/dev/null 2>&1; then
+    pass "the installed kvtool.exe export --all writes every model into a folder with a space in its name"
+else
+    fail "the installed kvtool.exe export --all" "status $export_status; wrote '$exported'; $(tr -d '\r' <"$work/kvtool-export.out" | tail -n 2)"
+fi
+"$wine" "$uninstaller_dir/kvss-viewer.exe" >>"$work/viewer.log" 2>&1 &
+installed_viewer=$!
+started+=("$installed_viewer")
+if find_window '^kvss - asteroid\.oof$'; then
+    press "$window" q
+    wait_exit "$installed_viewer"
+    [ "$status" = 0 ] && pass "the installed kvss-viewer.exe shows the game and closes on q" ||
+        fail "the installed kvss-viewer.exe" "status $status"
+else
+    wait_exit "$installed_viewer" 1
+    fail "the installed kvss-viewer.exe" "no window"
+fi
+
 # Started as the desktop starts it: the path in SCRNSAVE.EXE, then /s.
 saver_path=$(reg_value "$desktop_key" SCRNSAVE.EXE)
 "$wine" "$saver_path" /s >>"$work/saver.log" 2>&1 &
@@ -111,10 +159,23 @@ else
     fail "the installed kvss.scr /s" "no window or nothing drawn; status $status"
 fi
 
+# An upgrade: an earlier version, which had only the saver, then this one over it.
+rm -f "$uninstaller_dir/kvss-viewer.exe" "$uninstaller_dir/kvtool.exe"
+rm -rf "$start_menu"
+reg add "$uninstall_key" /v DisplayVersion /d 0.0.1 /f
+run_setup /S
+if [ "$status" = 0 ] && [ "$(reg_value "$uninstall_key" DisplayVersion)" = "$version" ] &&
+    [ -f "$uninstaller_dir/kvss-viewer.exe" ] && [ -f "$uninstaller_dir/kvtool.exe" ] && [ -d "$start_menu" ] &&
+    cmp -s "$scr" "$installed"; then
+    pass "installing over an earlier version brings the saver, the tools and the version up to date"
+else
+    fail "an upgrade" "status $status; version $(reg_value "$uninstall_key" DisplayVersion)"
+fi
+
 run_uninstaller
 leftovers=$(left_over "")
 if [ -z "$leftovers" ] && [ "$(reg_value "$options_key" mirror)" = 0x1 ]; then
-    pass "the uninstaller /S removes kvss.scr, its keys and SCRNSAVE.EXE, and keeps the options"
+    pass "the uninstaller /S removes kvss.scr, the tools, their entries and keys and SCRNSAVE.EXE, and keeps the options"
 else
     fail "uninstall" "left: $(echo $leftovers); options: $(reg_value "$options_key" mirror)"
 fi
