@@ -1,13 +1,16 @@
 #include "export/obj_writer.h"
 
+#include <algorithm>
 #include <cstdio>
 #include <map>
 #include <set>
 #include <string>
 
+#include "data/safe_file_name.h"
+#include "export/export_budget.h"
 #include "export/export_scene.h"
-#include "image/png_writer.h"
 #include "export/frame_convention.h"
+#include "image/png_writer.h"
 #include "model/poly_model.h"
 #include "textures/texture.h"
 
@@ -19,7 +22,7 @@ std::string format(const char* pattern, double a, double b, double c) {
 }
 
 // Names from game files as one word of plain characters, for OBJ's
-// whitespace-separated statements and for file names.
+// whitespace-separated statements.
 std::string plainName(const std::string& name) {
     std::string out;
     for (unsigned char c : name) out += (c > ' ' && c < 127 && c != '/' && c != '\\' && c != '#') ? static_cast<char>(c) : '_';
@@ -36,32 +39,63 @@ std::vector<Vector> restOrigins(const PolyModel& model) {
     }
     return origins;
 }
+
+// Hands out names unique among those it handed out: the stem, then stem_2,
+// stem_3 and so on. Each stem keeps the number it got to, so a model of many
+// alike names costs time in proportion to their count, not its square.
+class UniqueNames {
+public:
+    // `ignoreCase`: for file names, as two names that differ only in letter
+    // case are one file on Windows.
+    explicit UniqueNames(bool ignoreCase) : ignoreCase_(ignoreCase) {}
+
+    std::string take(const std::string& stem) {
+        std::string name = stem;
+        int& number = numbers_[key(stem)];
+        while (!taken_.insert(key(name)).second) {
+            number = std::max(number + 1, 2);
+            name = stem + "_" + std::to_string(number);
+        }
+        return name;
+    }
+
+private:
+    std::string key(std::string name) const {
+        if (ignoreCase_)
+            for (char& c : name)
+                if (c >= 'A' && c <= 'Z') c = static_cast<char>(c + 32);
+        return name;
+    }
+
+    bool ignoreCase_;
+    std::set<std::string> taken_;
+    std::map<std::string, int> numbers_;
+};
 }  // namespace
 
 std::vector<ObjFile> objFiles(const PolyModel& model, const std::string& baseName) {
     const ExportScene scene = collectScene(model);
+    ExportBudget budget;
+    budget.charge(objBytesBound(model, scene, baseName.size()));
     std::vector<ObjFile> files(2);
     files[0].name = baseName + ".obj";
     files[1].name = baseName + ".mtl";
 
-    // Materials, with a unique name and a unique image file each.
+    // Materials, with a unique name and a unique image file each. The image's
+    // name is made a plain file name: a texture's name chooses no folder.
     std::string mtl = "# kvtool export: one material per texture and per face colour\n";
     std::vector<std::string> materialNames;
-    std::set<std::string> taken;
-    auto unique = [&](std::string name) {
-        const std::string stem = name;
-        for (int n = 2; !taken.insert(name).second; ++n) name = stem + "_" + std::to_string(n);
-        return name;
-    };
+    UniqueNames names(false), fileNames(true);
     for (const ExportMaterial& m : scene.materials) {
-        const std::string name = unique(plainName(m.name));
+        const std::string name = names.take(plainName(m.name));
         materialNames.push_back(name);
         mtl += "\nnewmtl " + name + "\n";
         if (m.texture != nullptr && m.texture->frameCount > 0) {
             mtl += "Kd 1 1 1\n";
             const TextureFrame& frame = m.texture->frames[0];
-            const std::string image = baseName + "_" + name + ".png";
+            const std::string image = baseName + "_" + fileNames.take(safeFileName(name)) + ".png";
             files.push_back({image, encodePng(frame.width, frame.height, frame.pixels)});
+            budget.charge(static_cast<double>(files.back().bytes.size()));
             mtl += "map_Kd " + image + "\n";
             if (m.translucentPixels) mtl += "map_d -imfchan m " + image + "\n";
             if (m.texture->flags & textureAdditive) mtl += "# additive in the saver (source alpha, one)\n";

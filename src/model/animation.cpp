@@ -89,10 +89,15 @@ Quaternion RotationTrack::rotationAt(float frame) const {
     if (static_cast<float>(first->frame) > frame) return first->key.orientation;
     if (frame > static_cast<float>(last->frame)) return last->key.orientation;
     const RotationKeyNode* node = findKeyAtOrAfter(frame);
-    if (node == nullptr || node->prev == nullptr) return first->key.orientation;  // NaN frame
-    if (static_cast<float>(node->frame) == frame) return node->key.orientation;
-    const auto* before = static_cast<const RotationKeyNode*>(node->prev);
-    return interpolate(before->key.orientation, fraction(frame, before->frame, node->frame), node->key);
+    if (node == nullptr) return first->key.orientation;  // NaN frame
+    return rotationInto(*node, frame);
+}
+
+Quaternion RotationTrack::rotationInto(const RotationKeyNode& node, float frame) {
+    const auto* before = static_cast<const RotationKeyNode*>(node.prev);
+    if (before == nullptr || static_cast<float>(node.frame) <= frame) return node.key.orientation;
+    if (frame <= static_cast<float>(before->frame)) return before->key.orientation;
+    return interpolate(before->key.orientation, fraction(frame, before->frame, node.frame), node.key);
 }
 
 Quaternion interpolate(const Quaternion& from, float t, RotationKey key) {

@@ -49,6 +49,9 @@ struct RotationTrack {
     // The first key whose frame is not below `frame`, or null.
     RotationKeyNode* findKeyAtOrAfter(float frame) const;
     Quaternion rotationAt(float frame) const;
+    // rotationAt(frame) for a frame known to lie between `node`'s key and the
+    // key before it (or at either), without searching the track.
+    static Quaternion rotationInto(const RotationKeyNode& node, float frame);
 };
 
 // The orientation a fraction `t` of the way through the turn of `key`, starting
