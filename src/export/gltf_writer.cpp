@@ -114,7 +114,7 @@ void addMaterials(GltfBuilder& b, const std::vector<ExportMaterial>& materials, 
     bool needSampler = false;
     for (const ExportMaterial& m : materials) {
         tinygltf::Material material;
-        material.name = m.name;
+        material.name = utf8Text(m.name);
         material.pbrMetallicRoughness.metallicFactor = 0.0;
         material.pbrMetallicRoughness.roughnessFactor = 1.0;
         setAlphaMode(material, m);
@@ -157,7 +157,7 @@ void addMaterials(GltfBuilder& b, const std::vector<ExportMaterial>& materials, 
 
 int addMesh(GltfBuilder& b, const ExportSubobject& s, const std::vector<ExportMaterial>& materials) {
     tinygltf::Mesh mesh;
-    mesh.name = s.subobject->name;
+    mesh.name = utf8Text(s.subobject->name);
     for (const ExportPrimitive& p : s.primitives) {
         std::vector<float> positions, normals, uvs, colours;
         positions.reserve(3 * p.corners.size());
@@ -225,7 +225,7 @@ void addNodes(GltfBuilder& b, const PolyModel& model, const ExportScene& scene) 
     for (const ExportSubobject& e : scene.subobjects) {
         const Subobject& s = *e.subobject;
         tinygltf::Node node;
-        node.name = s.name;
+        node.name = utf8Text(s.name);
         const Vector rest = toExportFrame(s.positionTrack.defaultPosition);
         if (!(rest == Vector())) node.translation = {rest.x, rest.y, rest.z};
         if (!e.primitives.empty()) node.mesh = addMesh(b, e, scene.materials);
@@ -307,7 +307,7 @@ void addAnimations(GltfBuilder& b, const PolyModel& model, float keyFramesPerSec
         const RotationSamples spin = sampleSpin(s);
         if (!spin.seconds.empty()) {
             tinygltf::Animation animation;
-            animation.name = std::string("spin ") + s.name;
+            animation.name = "spin " + utf8Text(s.name);
             addRotation(b, animation, s.index, spin);
             spins.push_back(animation);
         }
