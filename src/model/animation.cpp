@@ -1,5 +1,6 @@
 #include "model/animation.h"
 
+#include <algorithm>
 #include <cmath>
 
 #include "core/message.h"
@@ -36,6 +37,28 @@ void insertSorted(List& keys, Node* node) {
     ++keys.count;
 }
 
+// Sorted once, stably, so that of the keys of one frame the first in the
+// file's order stays; then each is appended, or dropped when the last key
+// has its frame. A track that had keys before takes the slow way.
+template <class Node, class Value>
+void insertAllSorted(List& keys, std::vector<std::pair<int32_t, Value>>& items) {
+    std::stable_sort(items.begin(), items.end(), [](const auto& a, const auto& b) {
+        return static_cast<float>(a.first) < static_cast<float>(b.first);
+    });
+    for (const auto& [frame, value] : items) {
+        const float at = static_cast<float>(frame);
+        if (keys.last == nullptr || static_cast<float>(frameOf<Node>(keys.last)) < at) {
+            keys.append(new Node(value, frame));
+        } else if (static_cast<float>(frameOf<Node>(keys.last)) != at) {
+            try {
+                insertSorted(keys, new Node(value, frame));
+            } catch (Message) {
+                // A key of that frame was there before.
+            }
+        }
+    }
+}
+
 // The first node whose frame is not below `frame`; null past the last key.
 ListNode* firstAtOrAfter(const List& keys, float frame, int32_t (*frameOfNode)(const ListNode*)) {
     ListNode* node = keys.first;
@@ -57,6 +80,8 @@ void PositionTrack::addKey(int32_t frame, const Vector& position) {
     insertSorted(keys, new PositionKey(position, frame));
 }
 
+void PositionTrack::addKeys(std::vector<std::pair<int32_t, Vector>> items) { insertAllSorted<PositionKey>(keys, items); }
+
 Vector PositionTrack::positionAt(float frame) const {
     if (keys.first == nullptr) return defaultPosition;
     const auto* first = static_cast<const PositionKey*>(keys.first);
@@ -76,6 +101,10 @@ Vector PositionTrack::positionAt(float frame) const {
 
 void RotationTrack::addKey(int32_t frame, const RotationKey& key) {
     insertSorted(keys, new RotationKeyNode(key, frame));
+}
+
+void RotationTrack::addKeys(std::vector<std::pair<int32_t, RotationKey>> items) {
+    insertAllSorted<RotationKeyNode>(keys, items);
 }
 
 RotationKeyNode* RotationTrack::findKeyAtOrAfter(float frame) const {
