@@ -1,9 +1,6 @@
 #include "export/obj_writer.h"
 
-#include <algorithm>
 #include <cstdio>
-#include <map>
-#include <set>
 #include <string>
 
 #include "data/safe_file_name.h"
@@ -39,38 +36,6 @@ std::vector<Vector> restOrigins(const PolyModel& model) {
     }
     return origins;
 }
-
-// Hands out names unique among those it handed out: the stem, then stem_2,
-// stem_3 and so on. Each stem keeps the number it got to, so a model of many
-// alike names costs time in proportion to their count, not its square.
-class UniqueNames {
-public:
-    // `ignoreCase`: for file names, as two names that differ only in letter
-    // case are one file on Windows.
-    explicit UniqueNames(bool ignoreCase) : ignoreCase_(ignoreCase) {}
-
-    std::string take(const std::string& stem) {
-        std::string name = stem;
-        int& number = numbers_[key(stem)];
-        while (!taken_.insert(key(name)).second) {
-            number = std::max(number + 1, 2);
-            name = stem + "_" + std::to_string(number);
-        }
-        return name;
-    }
-
-private:
-    std::string key(std::string name) const {
-        if (ignoreCase_)
-            for (char& c : name)
-                if (c >= 'A' && c <= 'Z') c = static_cast<char>(c + 32);
-        return name;
-    }
-
-    bool ignoreCase_;
-    std::set<std::string> taken_;
-    std::map<std::string, int> numbers_;
-};
 }  // namespace
 
 std::vector<ObjFile> objFiles(const PolyModel& model, const std::string& baseName) {
