@@ -80,6 +80,23 @@ int main(int argc, char** argv) {
     put(root / "oof", "every2200.oof", everyChunk(oof::version2200));
     put(root / "oof", "every2300.oof", everyChunk(oof::version2300));
 
+    // The exporters start from every model the reader starts from, and from
+    // what multiplies when exported: keys that turn thousands of times, a
+    // face of many corners, names that are not UTF-8 or not file names.
+    fs::create_directories(root / "export");
+    for (const fs::directory_entry& model : fs::directory_iterator(root / "oof"))
+        fs::copy_file(model.path(), root / "export" / model.path().filename());
+    OofSubobject turning = square(0, -1, "");
+    turning.name = "caf\xe9 \x01";
+    turning.faces[0].corners.clear();
+    for (int32_t i = 0; i < 40; ++i) turning.faces[0].corners.push_back({i % 4, 0.1f * i, 0.0f});
+    OofWriter fast;
+    fast.textures({"../up/and/away", "con:\x7f*?"})
+        .header(1, 1.0f, {-1, -1, -1}, {1, 1, 1})
+        .subobject(turning)
+        .rotationKeys({{{0, {0, 0, 1}, 0}, {10, {0, 1, 0}, 0x7FFFFF00}, {20, {1, 0, 0}, -0x7FFFFF00}}});
+    put(root / "export", "fast.oof", fast.build());
+
     const std::vector<uint16_t> pixels{0xf00f, 0x0f0f, 0x00ff, 0xffff, 0xf00f, 0xf00f, 0x1234, 0x8000};
     const OgfImage a = OgfImage::fromPixels(4, 2, ogfArgb4444, pixels);
     const OgfImage b = OgfImage::fromPixels(4, 2, ogfArgb1555, pixels);

@@ -72,6 +72,22 @@ TEST(KeyInsertion, ADuplicateFrameIsRefusedAndLeavesTheTrackAsItWas) {
     EXPECT_EQ(rotations.keys.count, 1);
 }
 
+// A file's keys are added all at once: sorted once, with what addKey one by
+// one would give, so that a track of 50 000 keys in order is not 10^9 steps.
+TEST(KeyInsertion, AFilesKeysAddedAtOnceAreSortedAndKeepTheFirstOfEachFrame) {
+    PositionTrack positions;
+    positions.addKey(3, {7, 7, 7});
+    positions.addKeys({{16777217, {1, 0, 0}}, {3, {9, 9, 9}}, {0, {2, 0, 0}}, {16777216, {5, 0, 0}}, {0, {8, 8, 8}}});
+    EXPECT_EQ(framesOf<PositionKey>(positions.keys), (std::vector<int32_t>{0, 3, 16777217})) << "one float, one frame";
+    EXPECT_EQ(positions.positionAt(0), Vector(2, 0, 0));
+    EXPECT_EQ(positions.positionAt(3), Vector(7, 7, 7));
+    EXPECT_EQ(static_cast<PositionKey*>(positions.keys.last->prev)->frame, 3);
+
+    RotationTrack rotations;
+    rotations.addKeys({{7, RotationKey()}, {-3, RotationKey()}, {12, RotationKey()}, {7, RotationKey()}});
+    EXPECT_EQ(framesOf<RotationKeyNode>(rotations.keys), (std::vector<int32_t>{-3, 7, 12}));
+}
+
 TEST(PositionEvaluation, HoldsTheEndsAndInterpolatesBetweenKeys) {
     PositionTrack track;
     track.defaultPosition = {5, 6, 7};

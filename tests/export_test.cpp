@@ -134,6 +134,29 @@ TEST(GltfExport, SpinnersTurnOnceAPeriodAndTurretsDoNotTurn) {
     EXPECT_NEAR(quarter.v.y, std::sin(3.14159265f / 4), 1e-5f) << "a quarter turn about +y at a quarter period";
 }
 
+// Game files are not bound to UTF-8, glTF's JSON is: a name that is not
+// UTF-8 is read as Latin-1, one that is stays as it is.
+TEST(GltfExport, NamesComeOutAsUtf8) {
+    TempDir dir;
+    DemoModel demo({"ros\xe9"});
+    MeshBuilder box;
+    box.box({-1, -1, -1}, {1, 1, 1}, textured(0));
+    demo.add(box, -1, "caf\xe9", "", {});
+    demo.add(box, -1, "\xc3\x96l", "", {});
+    const std::string glb = gltfFile(*load(dir, demo), {});
+
+    tinygltf::Model g;
+    std::string error, warning;
+    ASSERT_TRUE(tinygltf::TinyGLTF().LoadBinaryFromMemory(&g, &error, &warning, reinterpret_cast<const unsigned char*>(glb.data()),
+                                                          static_cast<unsigned>(glb.size())))
+        << error;
+    ASSERT_EQ(g.nodes.size(), 2u);
+    EXPECT_EQ(g.nodes[0].name, "caf\xc3\xa9");
+    EXPECT_EQ(g.nodes[1].name, "\xc3\x96l");
+    ASSERT_EQ(g.materials.size(), 1u);
+    EXPECT_EQ(g.materials[0].name, "ros\xc3\xa9");
+}
+
 TEST(KvtoolExport, AModelThatCannotBeReadLeavesNoFileBehind) {
     TempDir dir;
     const Bytes broken = OofWriter(1234).build();

@@ -22,6 +22,7 @@ Bytes shipModel() {
     hull.faces.push_back({.textured = true, .textureIndex = 1, .corners = {{0, 0, 0}, {1, 1, 0}, {2, 0, 1}}});
     hull.faces.push_back({.corners = {{0, 0, 0}, {2, 0, 0}, {1, 0, 0}}});
     hull.faces.push_back({.textured = true, .textureIndex = 0, .corners = {{0, 0, 0}, {1, 1, 0}, {2, 0, 1}}});
+    hull.faces.push_back({.textured = true, .textureIndex = 1, .corners = {{2, 0, 0}, {1, 1, 0}, {0, 0, 1}}});
     OofSubobject spinner = hull;
     spinner.index = 2;
     spinner.parentIndex = 0;
@@ -88,9 +89,9 @@ TEST_F(KvtoolDump, JsonDescribesTheModelAsRead) {
     ASSERT_EQ(subobjects.size(), 3u);
     EXPECT_EQ(subobjects[0]["name"], "hull");
     EXPECT_EQ(subobjects[0]["parentIndex"], -1);
-    EXPECT_EQ(subobjects[0]["faceCount"], 3);
+    EXPECT_EQ(subobjects[0]["faceCount"], 4);
     EXPECT_EQ(subobjects[0]["vertexCount"], 3);
-    EXPECT_EQ(subobjects[0]["textures"], (nlohmann::json{"Glass", "Hull"}));
+    EXPECT_EQ(subobjects[0]["textures"], (nlohmann::json{"Glass", "Hull"})) << "each once, in order of first use";
     EXPECT_EQ(subobjects[1]["name"], "turret");  // index order, not file order
     EXPECT_EQ(subobjects[1]["property"]["kind"], 5);
     EXPECT_EQ(numbers(subobjects[1]["property"]["parameters"]), (std::vector<double>{90, 4, 1, 0}));

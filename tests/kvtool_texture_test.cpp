@@ -100,3 +100,24 @@ TEST_F(KvtoolTexture, ABadBitmapFailsWithItsMessage) {
     EXPECT_EQ(help.status, 0);
     EXPECT_NE(help.out.find("--png"), std::string::npos);
 }
+
+// 2 KB of animation: one tall frame beside 254 wide ones would be a strip of
+// a million by 4096 pixels, 17 GB.
+TEST_F(KvtoolTexture, AStripOfFramesTooUnlikeToLaySideBySideIsRefused) {
+    OafAnimation unlike;
+    OgfImage tall;
+    tall.width = 1;
+    tall.height = 4096;
+    tall.runs.assign(17, {255, 0xFFFF});
+    OgfImage wide = tall;
+    std::swap(wide.width, wide.height);
+    unlike.frames.assign(254, wide);
+    unlike.frames.push_back(tall);
+    const std::string path = dir.write("kv.hog", HogWriter().add("unlike.oaf", unlike.bytes()).build());
+    const std::string png = dir.path("unlike.png");
+    const CommandResult result = runKvtool("texture " + shellQuote(path) + " unlike.oaf --png " + shellQuote(png));
+    EXPECT_EQ(result.status, 1);
+    EXPECT_EQ(result.err, "kvtool: unlike.oaf: its frames, side by side, would make a picture of 1040385x4096 pixels\n");
+    EXPECT_LT(result.peakKilobytes, 256 * 1024);
+    EXPECT_FALSE(std::ifstream(png).good());
+}

@@ -35,3 +35,15 @@ TEST(SafeFileName, ALongNameIsCutSoThatASuffixStillFits) {
     EXPECT_EQ(safe, std::string(maxSafeFileNameLength, 'x'));
     EXPECT_EQ(safeFileName("CON." + std::string(200, 'y')).size(), maxSafeFileNameLength);
 }
+
+TEST(UniqueNames, AlikeNamesAreNumberedAndFileNamesIgnoreLetterCase) {
+    UniqueNames files(true);
+    EXPECT_EQ(files.take("hull"), "hull");
+    EXPECT_EQ(files.take("HULL"), "HULL_2");
+    EXPECT_EQ(files.take("hull_3"), "hull_3");
+    EXPECT_EQ(files.take("Hull"), "Hull_4") << "hull_3 is taken";
+    UniqueNames inFile(false);
+    EXPECT_EQ(inFile.take("hull"), "hull");
+    EXPECT_EQ(inFile.take("HULL"), "HULL");
+    EXPECT_EQ(inFile.take("hull"), "hull_2");
+}

@@ -1,8 +1,12 @@
 #include "test_files.h"
 
 #include <png.h>
+#include <spawn.h>
+#include <sys/resource.h>
 #include <sys/wait.h>
+#include <unistd.h>
 
+#include <cerrno>
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
@@ -49,9 +53,19 @@ CommandResult runCommand(const std::string& commandLine) {
     const std::string out = scratch.path("out");
     const std::string err = scratch.path("err");
     const std::string full = commandLine + " >" + shellQuote(out) + " 2>" + shellQuote(err) + " </dev/null";
-    const int raw = std::system(full.c_str());
+    // Spawned and waited for with wait4, whose usage covers the shell and the
+    // command it ran: the peak memory is the command's.
+    const char* const arguments[] = {"sh", "-c", full.c_str(), nullptr};
+    pid_t child = 0;
+    int raw = -1;
+    rusage usage{};
+    if (posix_spawn(&child, "/bin/sh", nullptr, nullptr, const_cast<char* const*>(arguments), environ) == 0) {
+        while (wait4(child, &raw, 0, &usage) < 0 && errno == EINTR) {
+        }
+    }
     CommandResult result;
-    result.status = WIFEXITED(raw) ? WEXITSTATUS(raw) : -1;
+    result.status = raw != -1 && WIFEXITED(raw) ? WEXITSTATUS(raw) : -1;
+    result.peakKilobytes = usage.ru_maxrss;
     result.out = slurp(out);
     result.err = slurp(err);
     return result;

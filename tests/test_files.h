@@ -33,6 +33,7 @@ struct CommandResult {
     int status = -1;
     std::string out;
     std::string err;
+    long peakKilobytes = 0;  // the most memory the command held at once (resident)
 };
 
 // The whole file as bytes; empty when it cannot be read.

@@ -1,5 +1,6 @@
 #include "data/safe_file_name.h"
 
+#include <algorithm>
 #include <array>
 #include <cctype>
 
@@ -60,4 +61,21 @@ std::string safeFileName(std::string_view name) {
         fitLength(safe);
     }
     return safe;
+}
+
+std::string UniqueNames::take(const std::string& stem) {
+    std::string name = stem;
+    int& number = numbers_[key(stem)];
+    while (!taken_.insert(key(name)).second) {
+        number = std::max(number + 1, 2);
+        name = stem + "_" + std::to_string(number);
+    }
+    return name;
+}
+
+std::string UniqueNames::key(std::string name) const {
+    if (ignoreCase_)
+        for (char& c : name)
+            if (c >= 'A' && c <= 'Z') c = static_cast<char>(c + 32);
+    return name;
 }

@@ -1,5 +1,7 @@
 #pragma once
 
+#include <map>
+#include <set>
 #include <string>
 #include <string_view>
 
@@ -19,3 +21,21 @@
 std::string safeFileName(std::string_view name);
 
 inline constexpr size_t maxSafeFileNameLength = 120;
+
+// Hands out names unique among those it handed out: the stem, then stem_2,
+// stem_3 and so on, for the files of one folder (letter case ignored, as two
+// names that differ only in case are one file on Windows) or the names inside
+// one file. Each stem keeps the number it got to, so many alike names cost
+// time in proportion to their count, not its square.
+class UniqueNames {
+public:
+    explicit UniqueNames(bool ignoreCase) : ignoreCase_(ignoreCase) {}
+    std::string take(const std::string& stem);
+
+private:
+    std::string key(std::string name) const;
+
+    bool ignoreCase_;
+    std::set<std::string> taken_;
+    std::map<std::string, int> numbers_;
+};

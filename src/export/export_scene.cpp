@@ -1,6 +1,5 @@
 #include "export/export_scene.h"
 
-
 #include <cmath>
 #include <cstdio>
 #include <map>
@@ -117,6 +116,45 @@ ExportScene collectScene(const PolyModel& model) {
 std::string pointNodeName(int32_t kind, int32_t number) {
     static const char* const names[functionalPointKindCount] = {"gun", "ground", "attach"};
     return std::string(names[kind]) + " " + std::to_string(number);
+}
+
+namespace {
+// Whether `text` is UTF-8 as RFC 3629 has it: no overlong forms, no
+// surrogates, nothing past U+10FFFF.
+bool isUtf8(const std::string& text) {
+    const auto* p = reinterpret_cast<const unsigned char*>(text.data());
+    const unsigned char* const end = p + text.size();
+    while (p < end) {
+        const unsigned char lead = *p++;
+        if (lead < 0x80) continue;
+        int more = 0;
+        unsigned char low = 0x80, high = 0xBF;  // the range of the byte after the lead
+        if (lead >= 0xC2 && lead <= 0xDF) more = 1;
+        else if (lead >= 0xE0 && lead <= 0xEF) more = 2, low = lead == 0xE0 ? 0xA0 : 0x80, high = lead == 0xED ? 0x9F : 0xBF;
+        else if (lead >= 0xF0 && lead <= 0xF4) more = 3, low = lead == 0xF0 ? 0x90 : 0x80, high = lead == 0xF4 ? 0x8F : 0xBF;
+        else return false;
+        if (end - p < more) return false;
+        if (p[0] < low || p[0] > high) return false;
+        for (int i = 1; i < more; ++i)
+            if (p[i] < 0x80 || p[i] > 0xBF) return false;
+        p += more;
+    }
+    return true;
+}
+}  // namespace
+
+std::string utf8Text(const std::string& name) {
+    if (isUtf8(name)) return name;
+    std::string out;
+    for (const unsigned char c : name) {
+        if (c < 0x80) {
+            out += static_cast<char>(c);
+        } else {
+            out += static_cast<char>(0xC0 | c >> 6);
+            out += static_cast<char>(0x80 | (c & 0x3F));
+        }
+    }
+    return out;
 }
 
 float linearFromByte(uint8_t value) {

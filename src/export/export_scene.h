@@ -63,6 +63,10 @@ ExportScene collectScene(const PolyModel& model);
 // "ground 1", "attach 2".
 std::string pointNodeName(int32_t kind, int32_t number);
 
+// A name from a game file as UTF-8, as glTF's JSON must hold it: kept when
+// it is UTF-8 already, otherwise read byte by byte as Latin-1.
+std::string utf8Text(const std::string& name);
+
 // An sRGB byte as a linear factor: glTF and OBJ colour factors are linear,
 // while the saver's bytes, like the textures' pixels, are shown as they are.
 float linearFromByte(uint8_t value);

@@ -7,10 +7,11 @@
 #include <sstream>
 
 #include "core/message.h"
+#include "export/export_budget.h"
 #include "export/export_scene.h"
-#include "image/png_writer.h"
 #include "export/frame_convention.h"
 #include "export/track_samples.h"
+#include "image/png_writer.h"
 #include "model/poly_model.h"
 #include "textures/texture.h"
 
@@ -18,10 +19,15 @@ namespace {
 using tinygltf::Value;
 
 // Everything goes into one buffer; each view starts on a 4-byte boundary, as
-// glTF asks of float and 32-bit index data.
+// glTF asks of float and 32-bit index data. The buffer is made as large as it
+// will be at once, so that the samples of long tracks are not copied over and
+// over as it grows.
 class GltfBuilder {
 public:
-    GltfBuilder() { gltf_.buffers.emplace_back(); }
+    explicit GltfBuilder(size_t bufferBytes) {
+        gltf_.buffers.emplace_back();
+        gltf_.buffers[0].data.reserve(bufferBytes);
+    }
 
     int view(const void* data, size_t size, int target) {
         std::vector<unsigned char>& bytes = gltf_.buffers[0].data;
@@ -102,12 +108,13 @@ void setAlphaMode(tinygltf::Material& material, const ExportMaterial& m) {
     }
 }
 
-void addMaterials(GltfBuilder& b, const std::vector<ExportMaterial>& materials) {
+// Each image is charged to the budget as it is encoded, before it goes into the buffer.
+void addMaterials(GltfBuilder& b, const std::vector<ExportMaterial>& materials, ExportBudget& budget, bool binary) {
     tinygltf::Model& g = b.gltf();
     bool needSampler = false;
     for (const ExportMaterial& m : materials) {
         tinygltf::Material material;
-        material.name = m.name;
+        material.name = utf8Text(m.name);
         material.pbrMetallicRoughness.metallicFactor = 0.0;
         material.pbrMetallicRoughness.roughnessFactor = 1.0;
         setAlphaMode(material, m);
@@ -116,8 +123,9 @@ void addMaterials(GltfBuilder& b, const std::vector<ExportMaterial>& materials) 
         } else if (m.texture->frameCount > 0) {
             const TextureFrame& frame = m.texture->frames[0];
             const std::vector<uint8_t> png = encodePng(frame.width, frame.height, frame.pixels);
+            budget.charge(gltfImageBytes(png.size(), binary));
             tinygltf::Image image;
-            image.name = m.name;
+            image.name = material.name;
             image.mimeType = "image/png";
             image.bufferView = b.view(png.data(), png.size(), 0);
             g.images.push_back(image);
@@ -149,9 +157,13 @@ void addMaterials(GltfBuilder& b, const std::vector<ExportMaterial>& materials) 
 
 int addMesh(GltfBuilder& b, const ExportSubobject& s, const std::vector<ExportMaterial>& materials) {
     tinygltf::Mesh mesh;
-    mesh.name = s.subobject->name;
+    mesh.name = utf8Text(s.subobject->name);
     for (const ExportPrimitive& p : s.primitives) {
         std::vector<float> positions, normals, uvs, colours;
+        positions.reserve(3 * p.corners.size());
+        normals.reserve(3 * p.corners.size());
+        uvs.reserve(2 * p.corners.size());
+        colours.reserve(4 * p.corners.size());
         for (const ExportCorner& c : p.corners) {
             positions.insert(positions.end(), {c.position.x, c.position.y, c.position.z});
             normals.insert(normals.end(), {c.normal.x, c.normal.y, c.normal.z});
@@ -213,7 +225,7 @@ void addNodes(GltfBuilder& b, const PolyModel& model, const ExportScene& scene) 
     for (const ExportSubobject& e : scene.subobjects) {
         const Subobject& s = *e.subobject;
         tinygltf::Node node;
-        node.name = s.name;
+        node.name = utf8Text(s.name);
         const Vector rest = toExportFrame(s.positionTrack.defaultPosition);
         if (!(rest == Vector())) node.translation = {rest.x, rest.y, rest.z};
         if (!e.primitives.empty()) node.mesh = addMesh(b, e, scene.materials);
@@ -266,6 +278,7 @@ void addChannel(GltfBuilder& b, tinygltf::Animation& animation, int node, const 
 
 void addRotation(GltfBuilder& b, tinygltf::Animation& animation, int node, const RotationSamples& samples) {
     std::vector<float> values;
+    values.reserve(4 * samples.values.size());
     for (const Quaternion& q : samples.values) {
         const Vector v = toExportFrame(q.v);
         values.insert(values.end(), {v.x, v.y, v.z, q.w});
@@ -282,6 +295,7 @@ void addAnimations(GltfBuilder& b, const PolyModel& model, float keyFramesPerSec
         const PositionSamples positions = samplePositionTrack(s, keyFramesPerSecond);
         if (!positions.seconds.empty()) {
             std::vector<float> values;
+            values.reserve(3 * positions.values.size());
             for (const Vector& p : positions.values) {
                 const Vector v = toExportFrame(p);
                 values.insert(values.end(), {v.x, v.y, v.z});
@@ -293,7 +307,7 @@ void addAnimations(GltfBuilder& b, const PolyModel& model, float keyFramesPerSec
         const RotationSamples spin = sampleSpin(s);
         if (!spin.seconds.empty()) {
             tinygltf::Animation animation;
-            animation.name = std::string("spin ") + s.name;
+            animation.name = "spin " + utf8Text(s.name);
             addRotation(b, animation, s.index, spin);
             spins.push_back(animation);
         }
@@ -308,18 +322,24 @@ void addAnimations(GltfBuilder& b, const PolyModel& model, float keyFramesPerSec
 }  // namespace
 
 std::string gltfFile(const PolyModel& model, const GltfOptions& options) {
-    GltfBuilder builder;
+    const ExportScene scene = collectScene(model);
+    ExportBudget budget;
+    const double bound = gltfBytesBound(model, scene, options.binary);
+    budget.charge(bound);
+    GltfBuilder builder(static_cast<size_t>(bound));
     tinygltf::Model& g = builder.gltf();
     g.asset.version = "2.0";
     g.asset.generator = "kvtool export";
-    const ExportScene scene = collectScene(model);
-    addMaterials(builder, scene.materials);
+    addMaterials(builder, scene.materials, budget, options.binary);
     addNodes(builder, model, scene);
     addAnimations(builder, model, options.keyFramesPerSecond);
     if (g.buffers[0].data.empty()) g.buffers.clear();
 
-    std::ostringstream out;
+    // Written into a string as large as the file can be, images and all.
+    std::string file;
+    file.reserve(static_cast<size_t>(budget.charged()));
+    std::ostringstream out(std::move(file));
     tinygltf::TinyGLTF writer;
     if (!writer.WriteGltfSceneToStream(&g, out, !options.binary, options.binary)) fail("Cannot write glTF");
-    return out.str();
+    return std::move(out).str();
 }

@@ -24,6 +24,6 @@ struct GltfOptions {
 //   animation "spin <name>" of one period per $rotate subobject.
 // What glTF cannot say (billboards, additive blending, animated and sliding
 // textures) is noted in the "extras" of the node or material concerned.
-// Returns the file's bytes; throws a message text for a model whose
-// animation cannot be exported.
+// Names are written as UTF-8 (utf8Text). Returns the file's bytes; throws
+// a message text for a model past the bounds of export_budget.h.
 std::string gltfFile(const PolyModel& model, const GltfOptions& options);

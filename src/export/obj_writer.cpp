@@ -1,13 +1,13 @@
 #include "export/obj_writer.h"
 
 #include <cstdio>
-#include <map>
-#include <set>
 #include <string>
 
+#include "data/safe_file_name.h"
+#include "export/export_budget.h"
 #include "export/export_scene.h"
-#include "image/png_writer.h"
 #include "export/frame_convention.h"
+#include "image/png_writer.h"
 #include "model/poly_model.h"
 #include "textures/texture.h"
 
@@ -19,7 +19,7 @@ std::string format(const char* pattern, double a, double b, double c) {
 }
 
 // Names from game files as one word of plain characters, for OBJ's
-// whitespace-separated statements and for file names.
+// whitespace-separated statements.
 std::string plainName(const std::string& name) {
     std::string out;
     for (unsigned char c : name) out += (c > ' ' && c < 127 && c != '/' && c != '\\' && c != '#') ? static_cast<char>(c) : '_';
@@ -40,28 +40,27 @@ std::vector<Vector> restOrigins(const PolyModel& model) {
 
 std::vector<ObjFile> objFiles(const PolyModel& model, const std::string& baseName) {
     const ExportScene scene = collectScene(model);
+    ExportBudget budget;
+    budget.charge(objBytesBound(model, scene, baseName.size()));
     std::vector<ObjFile> files(2);
     files[0].name = baseName + ".obj";
     files[1].name = baseName + ".mtl";
 
-    // Materials, with a unique name and a unique image file each.
+    // Materials, with a unique name and a unique image file each. The image's
+    // name is made a plain file name: a texture's name chooses no folder.
     std::string mtl = "# kvtool export: one material per texture and per face colour\n";
     std::vector<std::string> materialNames;
-    std::set<std::string> taken;
-    auto unique = [&](std::string name) {
-        const std::string stem = name;
-        for (int n = 2; !taken.insert(name).second; ++n) name = stem + "_" + std::to_string(n);
-        return name;
-    };
+    UniqueNames names(false), fileNames(true);
     for (const ExportMaterial& m : scene.materials) {
-        const std::string name = unique(plainName(m.name));
+        const std::string name = names.take(plainName(m.name));
         materialNames.push_back(name);
         mtl += "\nnewmtl " + name + "\n";
         if (m.texture != nullptr && m.texture->frameCount > 0) {
             mtl += "Kd 1 1 1\n";
             const TextureFrame& frame = m.texture->frames[0];
-            const std::string image = baseName + "_" + name + ".png";
+            const std::string image = baseName + "_" + fileNames.take(safeFileName(name)) + ".png";
             files.push_back({image, encodePng(frame.width, frame.height, frame.pixels)});
+            budget.charge(static_cast<double>(files.back().bytes.size()));
             mtl += "map_Kd " + image + "\n";
             if (m.translucentPixels) mtl += "map_d -imfchan m " + image + "\n";
             if (m.texture->flags & textureAdditive) mtl += "# additive in the saver (source alpha, one)\n";

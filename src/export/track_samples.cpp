@@ -3,24 +3,12 @@
 #include <cmath>
 
 #include "core/message.h"
+#include "export/export_budget.h"
 #include "model/poly_model.h"
 
 namespace {
 constexpr double fullTurn = 6.283185307179586;
 constexpr double largestStep = fullTurn / 8;
-// A track that needs more samples than this turns thousands of times: a
-// damaged or hostile file rather than anything a viewer could play.
-constexpr size_t maxRotationSamples = size_t{1} << 20;
-
-// The frames a track is sampled at: 0, where the saver's clock starts, and
-// every key after it.
-template <class Node>
-std::vector<int32_t> keyFramesFromZero(const List& keys) {
-    std::vector<int32_t> frames{0};
-    for (const Node* node : keys.as<Node>())
-        if (node->frame > 0) frames.push_back(node->frame);
-    return frames;
-}
 
 void appendRotation(RotationSamples& out, float seconds, Quaternion q) {
     q.normalize();
@@ -42,43 +30,71 @@ double turnBound(const RotationKeyNode& node) {
     return stored + fullTurn;
 }
 
-const RotationKeyNode* keyAt(const List& keys, int32_t frame) {
-    for (const RotationKeyNode* node : keys.as<RotationKeyNode>())
-        if (node->frame == frame) return node;
-    return nullptr;
+// The samples from the frame before up to `node`'s key (a later key than
+// frame 0): before the first key the track holds still, so one is enough.
+// A key read from a file turns at most 2^31 * pi / 32768 radians, some
+// 262 000 steps; an angle that is not a number counts as too many.
+size_t stepsInto(const RotationKeyNode& node) {
+    if (node.prev == nullptr) return 1;
+    const double steps = std::ceil(turnBound(node) / largestStep);
+    if (!(steps <= static_cast<double>(maxExportRotationSamples))) return maxExportRotationSamples + 1;
+    return steps < 1.0 ? 1 : static_cast<size_t>(steps);
+}
+
+bool playsRotationKeys(const Subobject& s) {
+    const int32_t kind = s.property->kind();
+    return !s.rotationTrack.keys.empty() && kind != SubobjectProperty::fov && kind != SubobjectProperty::rotate;
 }
 }  // namespace
 
+size_t positionSampleCount(const Subobject& s) {
+    if (s.positionTrack.keys.empty()) return 0;
+    size_t count = 1;
+    for (const PositionKey* key : s.positionTrack.keys.as<PositionKey>()) count += key->frame > 0;
+    return count;
+}
+
+// Frame 0, where the saver's clock starts, then every key after it: the
+// walk along the keys makes sampling cost its samples, not samples times keys.
 PositionSamples samplePositionTrack(const Subobject& s, float keyFramesPerSecond) {
     PositionSamples out;
     if (s.positionTrack.keys.empty()) return out;
-    for (int32_t frame : keyFramesFromZero<PositionKey>(s.positionTrack.keys)) {
-        out.seconds.push_back(static_cast<float>(frame) / keyFramesPerSecond);
-        out.values.push_back(s.positionTrack.positionAt(static_cast<float>(frame)));
+    out.seconds.push_back(0.0f);
+    out.values.push_back(s.positionTrack.positionAt(0.0f));
+    for (const PositionKey* key : s.positionTrack.keys.as<PositionKey>()) {
+        if (key->frame <= 0) continue;
+        out.seconds.push_back(static_cast<float>(key->frame) / keyFramesPerSecond);
+        out.values.push_back(key->position);
     }
     return out;
 }
 
+size_t rotationSampleCount(const Subobject& s) {
+    if (!playsRotationKeys(s)) return 0;
+    size_t count = 1;
+    for (const RotationKeyNode* node : s.rotationTrack.keys.as<RotationKeyNode>())
+        if (node->frame > 0) count += stepsInto(*node);
+    return count;
+}
+
 RotationSamples sampleRotationTrack(const Subobject& s, float keyFramesPerSecond) {
     RotationSamples out;
-    const int32_t kind = s.property->kind();
-    const RotationTrack& track = s.rotationTrack;
-    if (track.keys.empty() || kind == SubobjectProperty::fov || kind == SubobjectProperty::rotate) return out;
-    const std::vector<int32_t> frames = keyFramesFromZero<RotationKeyNode>(track.keys);
-    appendRotation(out, 0.0f, track.rotationAt(0.0f));
-    for (size_t i = 1; i < frames.size(); ++i) {
-        const double from = frames[i - 1], to = frames[i];
-        const RotationKeyNode* node = keyAt(track.keys, frames[i]);
-        // Before the first key the track holds still: one step is enough there.
-        const bool turning = node != nullptr && node->prev != nullptr;
-        const double steps = turning ? std::ceil(turnBound(*node) / largestStep) : 1.0;
-        if (steps + static_cast<double>(out.values.size()) > static_cast<double>(maxRotationSamples))
-            fail("Rotation keys turn too far to export");
-        const int32_t n = steps < 1.0 ? 1 : static_cast<int32_t>(steps);
+    if (!playsRotationKeys(s)) return out;
+    const size_t count = rotationSampleCount(s);
+    if (count > maxExportRotationSamples) fail("Rotation keys turn too far to export");
+    out.seconds.reserve(count);
+    out.values.reserve(count);
+    appendRotation(out, 0.0f, s.rotationTrack.rotationAt(0.0f));
+    double from = 0.0;
+    for (const RotationKeyNode* node : s.rotationTrack.keys.as<RotationKeyNode>()) {
+        if (node->frame <= 0) continue;
+        const double to = node->frame;
+        const auto n = static_cast<int32_t>(stepsInto(*node));
         for (int32_t j = 1; j <= n; ++j) {
             const float frame = j == n ? static_cast<float>(to) : static_cast<float>(from + (to - from) * j / n);
-            appendRotation(out, frame / keyFramesPerSecond, track.rotationAt(frame));
+            appendRotation(out, frame / keyFramesPerSecond, RotationTrack::rotationInto(*node, frame));
         }
+        from = to;
     }
     return out;
 }

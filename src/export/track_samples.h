@@ -1,5 +1,6 @@
 #pragma once
 
+#include <cstddef>
 #include <vector>
 
 #include "core/quaternion.h"
@@ -25,15 +26,19 @@ struct RotationSamples {
 // `keyFramesPerSecond`: a sample at frame 0 and at every later key. Empty
 // when the track has no keys.
 PositionSamples samplePositionTrack(const Subobject& s, float keyFramesPerSecond);
+// How many samples samplePositionTrack gives, without making them.
+size_t positionSampleCount(const Subobject& s);
 
 // The rotation track, as the renderer evaluates it, sampled at every key and
 // between keys often enough that no step turns by more than an eighth of a
 // turn: a key that turns the long way round, or several times, is followed
 // in its stored sense. Empty for a track without keys and for $fov and
 // $rotate subobjects, whose keys the renderer does not play. Throws "Rotation
-// keys turn too far to export" for turns of more than some thousands of
-// revolutions in all.
+// keys turn too far to export" for more than maxExportRotationSamples
+// (export_budget.h), which bounds all of a model's tracks together.
 RotationSamples sampleRotationTrack(const Subobject& s, float keyFramesPerSecond);
+// How many samples sampleRotationTrack gives, without making them.
+size_t rotationSampleCount(const Subobject& s);
 
 // One period of a $rotate subobject's spin (seconds per turn from its
 // property), ending where it started; empty when it has no spin axis.

@@ -1,5 +1,6 @@
 #include "model/animation.h"
 
+#include <algorithm>
 #include <cmath>
 
 #include "core/message.h"
@@ -36,6 +37,28 @@ void insertSorted(List& keys, Node* node) {
     ++keys.count;
 }
 
+// Sorted once, stably, so that of the keys of one frame the first in the
+// file's order stays; then each is appended, or dropped when the last key
+// has its frame. A track that had keys before takes the slow way.
+template <class Node, class Value>
+void insertAllSorted(List& keys, std::vector<std::pair<int32_t, Value>>& items) {
+    std::stable_sort(items.begin(), items.end(), [](const auto& a, const auto& b) {
+        return static_cast<float>(a.first) < static_cast<float>(b.first);
+    });
+    for (const auto& [frame, value] : items) {
+        const float at = static_cast<float>(frame);
+        if (keys.last == nullptr || static_cast<float>(frameOf<Node>(keys.last)) < at) {
+            keys.append(new Node(value, frame));
+        } else if (static_cast<float>(frameOf<Node>(keys.last)) != at) {
+            try {
+                insertSorted(keys, new Node(value, frame));
+            } catch (Message) {
+                // A key of that frame was there before.
+            }
+        }
+    }
+}
+
 // The first node whose frame is not below `frame`; null past the last key.
 ListNode* firstAtOrAfter(const List& keys, float frame, int32_t (*frameOfNode)(const ListNode*)) {
     ListNode* node = keys.first;
@@ -56,6 +79,8 @@ float fraction(float frame, int32_t before, int32_t after) {
 void PositionTrack::addKey(int32_t frame, const Vector& position) {
     insertSorted(keys, new PositionKey(position, frame));
 }
+
+void PositionTrack::addKeys(std::vector<std::pair<int32_t, Vector>> items) { insertAllSorted<PositionKey>(keys, items); }
 
 Vector PositionTrack::positionAt(float frame) const {
     if (keys.first == nullptr) return defaultPosition;
@@ -78,6 +103,10 @@ void RotationTrack::addKey(int32_t frame, const RotationKey& key) {
     insertSorted(keys, new RotationKeyNode(key, frame));
 }
 
+void RotationTrack::addKeys(std::vector<std::pair<int32_t, RotationKey>> items) {
+    insertAllSorted<RotationKeyNode>(keys, items);
+}
+
 RotationKeyNode* RotationTrack::findKeyAtOrAfter(float frame) const {
     return static_cast<RotationKeyNode*>(firstAtOrAfter(keys, frame, frameOf<RotationKeyNode>));
 }
@@ -89,10 +118,15 @@ Quaternion RotationTrack::rotationAt(float frame) const {
     if (static_cast<float>(first->frame) > frame) return first->key.orientation;
     if (frame > static_cast<float>(last->frame)) return last->key.orientation;
     const RotationKeyNode* node = findKeyAtOrAfter(frame);
-    if (node == nullptr || node->prev == nullptr) return first->key.orientation;  // NaN frame
-    if (static_cast<float>(node->frame) == frame) return node->key.orientation;
-    const auto* before = static_cast<const RotationKeyNode*>(node->prev);
-    return interpolate(before->key.orientation, fraction(frame, before->frame, node->frame), node->key);
+    if (node == nullptr) return first->key.orientation;  // NaN frame
+    return rotationInto(*node, frame);
+}
+
+Quaternion RotationTrack::rotationInto(const RotationKeyNode& node, float frame) {
+    const auto* before = static_cast<const RotationKeyNode*>(node.prev);
+    if (before == nullptr || static_cast<float>(node.frame) <= frame) return node.key.orientation;
+    if (frame <= static_cast<float>(before->frame)) return before->key.orientation;
+    return interpolate(before->key.orientation, fraction(frame, before->frame, node.frame), node.key);
 }
 
 Quaternion interpolate(const Quaternion& from, float t, RotationKey key) {

@@ -1,6 +1,8 @@
 #pragma once
 
 #include <cstdint>
+#include <utility>
+#include <vector>
 
 #include "core/list.h"
 #include "core/quaternion.h"
@@ -23,6 +25,10 @@ struct PositionTrack {
     // Inserts in frame order; throws "Duplicate key frame index" (track unchanged)
     // when a key of that frame is already there.
     void addKey(int32_t frame, const Vector& position);
+    // Keys (frame, position) in the order a file gives them: as addKey one
+    // after another, a key whose frame is already there dropped, but sorted
+    // once, so that a long track costs n log n rather than n squared.
+    void addKeys(std::vector<std::pair<int32_t, Vector>> keys);
     Vector positionAt(float frame) const;
 };
 
@@ -44,11 +50,15 @@ struct RotationTrack {
     RotationKey defaultKey;  // identity orientation
     List keys;               // RotationKeyNodes, ascending frame, no two alike
 
-    // As PositionTrack::addKey.
+    // As PositionTrack::addKey and addKeys.
     void addKey(int32_t frame, const RotationKey& key);
+    void addKeys(std::vector<std::pair<int32_t, RotationKey>> keys);
     // The first key whose frame is not below `frame`, or null.
     RotationKeyNode* findKeyAtOrAfter(float frame) const;
     Quaternion rotationAt(float frame) const;
+    // rotationAt(frame) for a frame known to lie between `node`'s key and the
+    // key before it (or at either), without searching the track.
+    static Quaternion rotationInto(const RotationKeyNode& node, float frame);
 };
 
 // The orientation a fraction `t` of the way through the turn of `key`, starting

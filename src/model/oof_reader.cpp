@@ -241,16 +241,14 @@ void ModelReader::readPositionKeys(InFile& in) {
         const int32_t count = readS32(in);
         skip(in, 8);
         checkCount(in, count, positionKeyBytes);
-        for (int32_t k = 0; k < count; ++k) {
-            const int32_t frame = readS32(in);
+        std::vector<std::pair<int32_t, Vector>> keys(static_cast<size_t>(count));
+        for (auto& [frame, position] : keys) {
+            frame = readS32(in);
             // Keys in the file are offsets from the rest position.
-            const Vector position = readVector(in) + s->positionTrack.defaultPosition;
-            try {
-                s->positionTrack.addKey(frame, position);
-            } catch (Message) {
-                // A second key for a frame is dropped; the first stays.
-            }
+            position = readVector(in) + s->positionTrack.defaultPosition;
         }
+        // A second key for a frame is dropped; the first stays.
+        s->positionTrack.addKeys(std::move(keys));
     }
 }
 
@@ -264,9 +262,10 @@ void ModelReader::readRotationKeys(InFile& in) {
         const int32_t count = readS32(in);
         skip(in, 8);
         checkCount(in, count, rotationKeyBytes);
+        std::vector<std::pair<int32_t, RotationKey>> keys(static_cast<size_t>(count));
         RotationKey running;
-        for (int32_t k = 0; k < count; ++k) {
-            const int32_t frame = readS32(in);
+        for (auto& [frame, key] : keys) {
+            frame = readS32(in);
             Vector axis = readVector(in);
             const float angle = static_cast<float>(readS32(in) * 9.587379924285257e-05);  // pi / 32768
             if (axis.squaredLength() < 0.0001f) {
@@ -279,12 +278,11 @@ void ModelReader::readRotationKeys(InFile& in) {
             Quaternion orientation = Quaternion::fromAxisAngle(axis, angle) * running.orientation;
             orientation.normalize();
             running = RotationKey{orientation, axis, angle, running.orientation};
-            try {
-                s->rotationTrack.addKey(frame, running);
-            } catch (Message) {
-                // Dropped, but the following keys still build on its orientation.
-            }
+            key = running;
         }
+        // A second key for a frame is dropped, but the keys after it in the
+        // file still built on its orientation.
+        s->rotationTrack.addKeys(std::move(keys));
     }
 }
 
@@ -416,6 +414,8 @@ void PolyModel::readModel(InFile& stream) {
     if (version != version2200 && version != version2300) fail("Unsupported OOF version");
     attachUpsRead = false;
 
+    // The textures first decoded for this model share one budget of pixels.
+    TexturePixelBudget pixels;
     ModelReader reader(*this, version);
     for (;;) {
         if (stream.atEnd()) break;

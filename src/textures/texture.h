@@ -1,6 +1,7 @@
 #pragma once
 
 #include <array>
+#include <cstddef>
 #include <cstdint>
 #include <string>
 
@@ -18,6 +19,34 @@ constexpr uint32_t defaultTextureFlags = textureUsesAlpha | textureAnimated;
 // together hold more pixels than one such square, is a damaged or hostile
 // file, refused before anything is allocated.
 constexpr int maxTextureSide = 4096;
+
+// What one model's textures may decode to between them: all frames of all the
+// textures first decoded while it is read (the built-in image aside), 32 Mi
+// pixels or 128 MB of RGBA. That is two images of the largest size and some
+// fifteen times a game-scale model (2.2 Mpixel), yet it keeps a small archive
+// whose model names many large bitmaps from taking gigabytes: past it the model
+// is refused with "Model textures too large", before the pixels are allocated.
+constexpr int64_t maxModelTexturePixels = int64_t{2} * maxTextureSide * maxTextureSide;
+
+// While one is alive on a thread, every frame that thread decodes is charged to
+// it; a frame that does not fit throws "Model textures too large". The model
+// reader opens one for each model. Textures decoded outside any (the mirror's
+// reflection texture, kvtool texture) are bounded by their own limit alone:
+// one image of the largest size for all their frames together.
+class TexturePixelBudget {
+public:
+    explicit TexturePixelBudget(int64_t pixels = maxModelTexturePixels);
+    ~TexturePixelBudget();
+    TexturePixelBudget(const TexturePixelBudget&) = delete;
+    TexturePixelBudget& operator=(const TexturePixelBudget&) = delete;
+
+    // Takes `pixels` from the budget in force on this thread, if there is one.
+    static void charge(int64_t pixels);
+
+private:
+    int64_t left_;
+    TexturePixelBudget* outer_;
+};
 
 // The built-in NO FILE image (16 x 16 RGBA), shown for any bitmap that cannot
 // be found. Shared by every texture that shows it, never freed.
@@ -86,13 +115,20 @@ struct TextureSlot {
     char* name = nullptr;
 };
 
+// A name and the extension the loader may add once had to fit 1024 bytes. A
+// longer name belongs to no file, and a model whose faces all named one of a
+// megabyte would have it repeated face after face wherever a model's textures
+// are listed: loading it throws "Texture name too long".
+constexpr size_t maxTextureNameLength = 1019;
+
 // Resolves `name` through the game table and the search path and decodes its
 // OGF or OAF file into `texture` (name, properties, frames). A name no file
 // bears (among them any name with a slash or backslash: nothing is opened from
 // disk) and an animated OAF without frames give the NO FILE image. Throws
 // "Incorrect OGF header", "Bad OGF image size" or the stream's message for a
-// damaged file; whatever was decoded by then is owned by `texture`. Returns the
-// file that was read, or "" for the built-in image.
+// damaged file, "Model textures too large" past the budget in force and
+// "Texture name too long"; whatever was decoded by then is owned by `texture`.
+// Returns the file that was read, or "" for the built-in image.
 std::string loadTextureImages(Texture& texture, const char* name);
 
 // Whether an OpenGL context is current on this thread. Textures ask before

@@ -246,6 +246,7 @@ void readImageRecord(InFile& stream, const Texture& texture, TextureFrame& frame
     const int32_t pixelCount = width * height;
     if (pixelCount > pixelBudget) fail("Bad OGF image size");
     pixelBudget -= pixelCount;
+    TexturePixelBudget::charge(pixelCount);
     const int64_t leastBytes = static_cast<int64_t>((pixelCount + maxRunLength - 1) / maxRunLength) * bytesPerRun;
     if (leastBytes > static_cast<int64_t>(stream.size()) - stream.tell()) fail("Tried to read past limit");
 
@@ -349,7 +350,27 @@ int readAnimationFrameCount(InFile& stream) {
 
 const std::array<uint8_t, fallbackImageSide * fallbackImageSide * 4> fallbackImage = drawFallbackImage();
 
+// --------------------------------------------------------- TexturePixelBudget
+
+namespace {
+thread_local TexturePixelBudget* budgetInForce = nullptr;
+}  // namespace
+
+TexturePixelBudget::TexturePixelBudget(int64_t pixels) : left_(pixels), outer_(budgetInForce) { budgetInForce = this; }
+
+TexturePixelBudget::~TexturePixelBudget() { budgetInForce = outer_; }
+
+void TexturePixelBudget::charge(int64_t pixels) {
+    TexturePixelBudget* budget = budgetInForce;
+    if (budget == nullptr) return;
+    if (pixels > budget->left_) fail("Model textures too large");
+    budget->left_ -= pixels;
+}
+
+// ---------------------------------------------------------- loadTextureImages
+
 std::string loadTextureImages(Texture& texture, const char* name) {
+    if (std::strlen(name) > maxTextureNameLength) fail("Texture name too long");
     texture.name = copyString(name);
 
     std::unique_ptr<InFile> stream;

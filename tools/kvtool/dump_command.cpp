@@ -1,7 +1,9 @@
 // kvtool dump: a model as the saver reads it, as a tree or as JSON.
 #include <cstdio>
 #include <memory>
+#include <set>
 #include <string>
+#include <vector>
 
 #include <CLI/CLI.hpp>
 
@@ -17,17 +19,23 @@ nlohmann::json jsonQuaternion(const Quaternion& q) {
     return {jsonFloat(q.w), jsonFloat(q.v.x), jsonFloat(q.v.y), jsonFloat(q.v.z)};
 }
 
-// Textured faces name their texture through the shared Texture, which keeps
-// the name it was first asked for.
-const char* textureName(const Face& face) { return face.texture->texture->name; }
+// The textures a subobject's faces show, each once, in order of first use:
+// named through the shared Texture, which keeps the name it was first asked
+// for. Once each, as a model of a megabyte may have 30 000 faces name one
+// texture of a thousand characters.
+std::vector<const char*> textureNames(const Subobject& s) {
+    std::vector<const char*> names;
+    std::set<const Texture*> seen;
+    for (const Face* face : s.faces.as<Face>())
+        if (face->textured && seen.insert(face->texture->texture).second) names.push_back(face->texture->texture->name);
+    return names;
+}
 
 nlohmann::json subobjectJson(const Subobject& s, float frame) {
     nlohmann::json parameters = nlohmann::json::array();
     for (int32_t i = 0; i < 4; ++i) parameters.push_back(jsonFloat(s.property->parameterValue(i)));
     nlohmann::json textures = nlohmann::json::array();
-    for (const Face* face : s.faces.as<Face>()) {
-        if (face->textured) textures.push_back(textureName(*face));
-    }
+    for (const char* name : textureNames(s)) textures.push_back(name);
     nlohmann::json positionKeys = nlohmann::json::array();
     for (const PositionKey* key : s.positionTrack.keys.as<PositionKey>()) {
         positionKeys.push_back({{"frame", key->frame}, {"position", jsonVector(key->position)}});
@@ -122,9 +130,7 @@ void printSubobject(const Subobject& s, int depth, float frame) {
     std::printf("\n%s    radius %g, center %s, %d vertices, %d faces\n", pad.c_str(), s.radius, text(s.center).c_str(),
                 s.vertexCount, s.faces.count);
     std::string textures;
-    for (const Face* face : s.faces.as<Face>()) {
-        if (face->textured) textures += std::string(textures.empty() ? "" : ", ") + textureName(*face);
-    }
+    for (const char* name : textureNames(s)) textures += std::string(textures.empty() ? "" : ", ") + name;
     if (!textures.empty()) std::printf("%s    textures: %s\n", pad.c_str(), textures.c_str());
     for (const PositionKey* key : s.positionTrack.keys.as<PositionKey>()) {
         std::printf("%s    position key %d: %s\n", pad.c_str(), key->frame, text(key->position).c_str());

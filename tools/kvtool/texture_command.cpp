@@ -16,7 +16,10 @@
 
 namespace {
 // All frames side by side in one row, top-aligned; where a frame is lower
-// than the tallest, the strip is transparent black.
+// than the tallest, the strip is transparent black. The frames of a texture
+// hold no more pixels than one image of the largest size, and nor may the
+// strip: frames wide and low beside one narrow and tall would otherwise
+// make a strip of gigabytes from an animation of kilobytes.
 std::vector<uint8_t> frameStrip(const Texture& texture, int& width, int& height) {
     width = 0;
     height = 0;
@@ -24,6 +27,9 @@ std::vector<uint8_t> frameStrip(const Texture& texture, int& width, int& height)
         width += texture.frames[i].width;
         height = std::max<int>(height, texture.frames[i].height);
     }
+    if (static_cast<int64_t>(width) * height > int64_t{maxTextureSide} * maxTextureSide)
+        throw ToolError(texture.name, "its frames, side by side, would make a picture of " + std::to_string(width) + "x" +
+                                          std::to_string(height) + " pixels");
     std::vector<uint8_t> strip(static_cast<size_t>(width) * height * 4, 0);
     size_t left = 0;
     for (int32_t i = 0; i < texture.frameCount; ++i) {
