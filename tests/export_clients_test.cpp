@@ -246,3 +246,20 @@ TEST_F(ExportClients, F3dShowsTheSaversPictureMirroredFromTheSaversCamera) {
     EXPECT_LT(straightOverlap, either * 6 / 10) << "and not without the mirror";
 }
 }  // namespace
+
+TEST_F(ExportClients, AssimpReadsEveryModelThatExportAllWrites) {
+    REQUIRE_TOOL("assimp");
+    const std::string out = dir->path("all of them");
+    const CommandResult run = runKvtool("export " + shellQuote(dir->root()) + " --all -o " + shellQuote(out));
+    EXPECT_EQ(run.status, 0) << run.err;
+    EXPECT_EQ(run.out, "6 exported\n");
+    for (const char* name : demoModels) {
+        const AssimpInfo info = assimpInfo(out + "/" + name + ".glb");
+        EXPECT_EQ(info.number("Nodes"), int(dump(name)["subobjects"].size()) + [&] {
+            int points = 0;
+            const nlohmann::json model = dump(name);
+            for (const char* kind : {"gunPoints", "groundPoints", "attachPoints"}) points += int(model[kind].size());
+            return points;
+        }()) << name;
+    }
+}

@@ -6,12 +6,14 @@
 
 #include <cmath>
 #include <filesystem>
+#include <set>
 
 #include "data/in_file.h"
 #include "export/colour_quantizer.h"
 #include "export/gif_writer.h"
 #include "export/gltf_writer.h"
 #include "export/track_samples.h"
+#include "forge/demo_archive.h"
 #include "forge/demo_shapes.h"
 #include "forge/hog_writer.h"
 #include "forge/oof_writer.h"
@@ -182,6 +184,39 @@ TEST(KvtoolExport, AMissingFolderOrAnUnknownKindOfFileIsOneLine) {
     run = runKvtool("render " + shellQuote(dir.root()) + " --frames 2 -o " + shellQuote(dir.path("nowhere/x.gif")));
     EXPECT_EQ(run.status, 1);
     EXPECT_NE(run.err.find("no such folder"), std::string::npos) << run.err;
+}
+
+// Entry names are the archive's to choose: every file lands in the folder asked
+// for, names that come out alike stay apart, and a broken model is named and
+// skipped while the rest are written.
+TEST(KvtoolExport, AllWritesEveryModelInsideTheFolderAndNamesTheOnesItCannot) {
+    TempDir dir;
+    fs::create_directory(dir.path("game"));
+    Bytes model;
+    for (const HogWriter::Entry& entry : demoArchive().ordered())
+        if (entry.name == "lance.oof") model = entry.data;
+    const std::string absolute = "/kvss-export-test/abs.oof";  // an entry name holds at most 35 characters
+    HogWriter()
+        .add("table.gam", Bytes{})
+        .add("../up.oof", model)
+        .add("Up.oof", model)
+        .add(absolute, model)
+        .add("broken.oof", Bytes{'N', 'O', 'P', 'E', 0, 0, 0, 0})
+        .write(dir.path("game/kv.hog"));
+    const CommandResult run =
+        runKvtool("export " + shellQuote(dir.path("game")) + " --all -o " + shellQuote(dir.path("out/models")));
+    EXPECT_EQ(run.status, 1);
+    EXPECT_EQ(run.out, "3 exported, 1 could not be read\n");
+    EXPECT_EQ(run.err, "kvtool: broken.oof: Not a valid OOF file\n");
+    std::set<std::string> written;
+    for (const auto& file : fs::recursive_directory_iterator(dir.path("out"))) written.insert(fs::relative(file.path(), dir.path("out")).string());
+    EXPECT_EQ(written, (std::set<std::string>{"models", "models/abs.glb", "models/up.glb", "models/Up_2.glb"}));
+    EXPECT_FALSE(fs::exists("/kvss-export-test")) << "nothing where an entry's name points";
+    EXPECT_FALSE(fs::exists(dir.path("up.glb")));
+
+    const CommandResult both = runKvtool("export " + shellQuote(dir.path("game")) + " up.oof --all -o x");
+    EXPECT_EQ(both.status, 1);
+    EXPECT_EQ(both.err, "kvtool: export: give MODEL or --all, not both\n");
 }
 
 TEST(ColourQuantizer, APictureOfFewColoursKeepsThemExactly) {

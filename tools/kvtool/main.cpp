@@ -26,6 +26,9 @@ int main(int argc, char** argv) {
         app.parse(argc, argv);
     } catch (const CLI::ParseError& error) {
         return app.exit(error) == 0 ? 0 : 1;
+    } catch (const ExitStatus& exit) {
+        std::cout.flush();
+        return exit.status;
     } catch (const ToolError& error) {
         std::cerr << "kvtool: " << error.subject << ": " << error.what() << "\n";
         return 1;

@@ -3,6 +3,8 @@
 #ifdef _WIN32
 #include <fcntl.h>
 #include <io.h>
+#else
+#include <unistd.h>
 #endif
 
 #include <charconv>
@@ -49,6 +51,14 @@ void writeFileSafely(const std::string& path, const void* data, size_t size) {
     } catch (const std::runtime_error& error) {
         throw ToolError(path, error.what());
     }
+}
+
+bool standardErrorIsTerminal() {
+#ifdef _WIN32
+    return _isatty(_fileno(stderr)) != 0;
+#else
+    return isatty(fileno(stderr)) != 0;
+#endif
 }
 
 void useBinaryStandardOutput() {

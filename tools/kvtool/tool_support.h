@@ -20,6 +20,12 @@ struct ToolError : std::runtime_error {
     std::string subject;
 };
 
+// Ends kvtool with `status` once a command has said all it had to (on standard
+// error, model by model).
+struct ExitStatus {
+    int status;
+};
+
 // Runs `body`, turning a message text thrown by the system into a ToolError about `what`.
 template <class Body>
 void about(const std::string& what, Body&& body) {
@@ -41,6 +47,8 @@ nlohmann::json jsonFloat(float value);
 void printJson(const nlohmann::json& value);
 // Writes a file through a temporary name, so a failure never leaves half a file.
 void writeFileSafely(const std::string& path, const void* data, size_t size);
+// True when standard error is a terminal, where a progress line may go.
+bool standardErrorIsTerminal();
 // Standard output takes bytes as they are: Windows would turn each 10 into 13 10.
 void useBinaryStandardOutput();
 // Throws "no such folder" about `path` when the folder it would go in is missing.
