@@ -14,6 +14,7 @@
 #include "host/egl/bitmap_font.h"
 #include "model/poly_model.h"
 #include "render/draw_frame.h"
+#include "render/face_arrays.h"
 #include "test_files.h"
 #include "texture_fixture.h"
 #include "viewer/viewer.h"
@@ -151,6 +152,39 @@ TEST_F(RenderTest, OutlinesOfBackFacesFollowCullOutlinesAndMarkersOnlyInWirefram
     EXPECT_EQ(Picture{glContext().readPixels()}.count(lit), 0);
     drawSubobject(*sub(*model, "card"), renderState, 0, 0, allSubobjects);
     EXPECT_GT(Picture{glContext().readPixels()}.count(markerBlue), 4);
+}
+
+TEST_F(RenderTest, OutlinesKeepToTheFaceEdgesAndFacesDrawnFromArraysMadeOnce) {
+    DemoModel demo({});
+    MeshBuilder mesh;
+    square(mesh, {0, 0, 0}, 1, coloured(0, 0, 255), {0, 0, 1});
+    demo.add(mesh, -1, "card", "", {});
+    auto model = load(demo);
+    const Subobject& card = *sub(*model, "card");
+    EXPECT_EQ(card.drawing, nullptr) << "nothing is made before the first draw";
+
+    renderState.setWireframe();
+    const Picture outline = draw(*model);
+    EXPECT_GT(outline.count(outlineGrey), 40);
+    // The square is drawn as two triangles: their shared diagonal crosses the centre.
+    EXPECT_EQ(outline.count(lit, side / 2 - 3, side / 2 + 3, side / 2 - 3, side / 2 + 3), 0);
+    const SubobjectDrawing* made = card.drawing.get();
+    ASSERT_NE(made, nullptr);
+
+    // Fill and outline together, face by face: both show, the fill inside.
+    renderState.solid = true;
+    const Picture both = draw(*model);
+    EXPECT_GT(both.count(outlineGrey), 40);
+    EXPECT_GT(both.count(bluish, side / 2 - 3, side / 2 + 3, side / 2 - 3, side / 2 + 3), 30);
+
+    renderState.setSolid();
+    const Picture filled = draw(*model, 1, 0.5f);
+    EXPECT_GT(filled.count(bluish), 100);
+    EXPECT_EQ(filled.count(outlineGrey), 0);
+    EXPECT_EQ(card.drawing.get(), made) << "later frames draw from the same arrays";
+    renderMode.smoothShading = true;
+    EXPECT_GT(draw(*model).count(bluish), 100);
+    EXPECT_TRUE(static_cast<const FaceArrays&>(*card.drawing).smooth) << "made again with the vertex normals";
 }
 
 TEST_F(RenderTest, SpinnersTurnWithSecondsAndTurretsIgnoreTheirRotationKeys) {
