@@ -187,6 +187,45 @@ TEST_F(RenderTest, OutlinesKeepToTheFaceEdgesAndFacesDrawnFromArraysMadeOnce) {
     EXPECT_TRUE(static_cast<const FaceArrays&>(*card.drawing).smooth) << "made again with the vertex normals";
 }
 
+TEST_F(RenderTest, ASlidingReflectionDriftsOnceForEveryFilledFaceAsWhenFacesWereDrawnOneByOne) {
+    TableWriter table;
+    table.texture({.name = "drift", .fileName = "drift.ogf", .slideU = 4.0f, .flags = 0});  // a period: 1 / 4 per second
+    const std::string path = dir.write(
+        "kv.hog", HogWriter().add("drift.ogf", solidImage(4, 4, 0xFFFF).bytes()).add("table.gam", table.bytes()).build());
+    searchPath.reset(1);
+    searchPath.add(new HogFile(path.c_str()));
+    loadGameTable("table.gam");
+    reflectionTexture.setName("drift");
+    auto activeTexture = reinterpret_cast<void (*)(GLenum)>(glContext().procAddress("glActiveTextureARB"));
+    ASSERT_NE(activeTexture, nullptr);
+    setActiveTextureFunction(reinterpret_cast<void*>(activeTexture));
+    renderMode.reflection = true;
+
+    DemoModel demo({});
+    MeshBuilder mesh;
+    square(mesh, {-1.5f, 0, 0}, 1, coloured(0, 0, 255), {0, 0, 1});
+    square(mesh, {1.5f, 0, 0}, 1, coloured(0, 0, 255), {0, 0, 1});
+    demo.add(mesh, -1, "cards", "", {});
+    auto model = load(demo);
+    const auto unit1Matrix = [&](bool reset) {
+        activeTexture(GL_TEXTURE1);
+        glMatrixMode(GL_TEXTURE);
+        float m[16];
+        glGetFloatv(GL_TEXTURE_MATRIX, m);
+        if (reset) glLoadIdentity();
+        glMatrixMode(GL_MODELVIEW);
+        activeTexture(GL_TEXTURE0);
+        return m[12];
+    };
+    unit1Matrix(true);
+    EXPECT_GT(draw(*model, 0, 2.0f).count(lit), 100);
+    // The layer's bind moves the texture matrix by 2 s x 1 / 4 for each face.
+    EXPECT_FLOAT_EQ(unit1Matrix(true), 1.0f);
+
+    setActiveTextureFunction(nullptr);
+    clearGameTable();
+}
+
 TEST_F(RenderTest, SpinnersTurnWithSecondsAndTurretsIgnoreTheirRotationKeys) {
     DemoModel demo({});
     MeshBuilder bar;
