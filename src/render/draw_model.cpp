@@ -171,7 +171,7 @@ void fillRuns(const FaceArrays& arrays, const FaceRun* runs, size_t runCount, co
 }
 
 // Every outline in one draw: they all share their state.
-void outlineRuns(const FaceArrays& arrays, int32_t first, int32_t count, const RenderMode& m) {
+void drawOutlines(const FaceArrays& arrays, int32_t first, int32_t count, const RenderMode& m) {
     if (!m.cullOutlines) glDisable(GL_CULL_FACE);
     glPolygonOffset(0.0f, -1.0f);
     glColor3fv(m.outlineColour.data());
@@ -229,7 +229,7 @@ void drawFaces(const Subobject& s, const RenderState& state, float seconds, bool
     }
     if (state.wire) {
         const int32_t count = facing ? arrays.firstFace.count : static_cast<int32_t>(arrays.vertices.size());
-        outlineRuns(arrays, 0, count, m);
+        drawOutlines(arrays, 0, count, m);
     }
 }
 }  // namespace
