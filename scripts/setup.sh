@@ -11,6 +11,8 @@ packages=(
   libstb-dev libpng-dev nlohmann-json3-dev libcli11-dev
   # tests, benchmarks, sanitizers and fuzzing
   libgtest-dev libgmock-dev libbenchmark-dev clang libclang-rt-14-dev
+  # counting the GL calls of a frame
+  apitrace
   # Windows build and its tests, the X11 tests
   g++-mingw-w64-x86-64 wine64 xvfb xdotool x11-apps
   # kvtool export and animated GIFs; the clients that check the exports (f3d under xvfb-run, which needs xauth)

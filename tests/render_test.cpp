@@ -14,6 +14,7 @@
 #include "host/offscreen/bitmap_font.h"
 #include "model/poly_model.h"
 #include "render/draw_frame.h"
+#include "render/face_arrays.h"
 #include "test_files.h"
 #include "texture_fixture.h"
 #include "viewer/viewer.h"
@@ -151,6 +152,78 @@ TEST_F(RenderTest, OutlinesOfBackFacesFollowCullOutlinesAndMarkersOnlyInWirefram
     EXPECT_EQ(Picture{glContext().readPixels()}.count(lit), 0);
     drawSubobject(*sub(*model, "card"), renderState, 0, 0, allSubobjects);
     EXPECT_GT(Picture{glContext().readPixels()}.count(markerBlue), 4);
+}
+
+TEST_F(RenderTest, OutlinesKeepToTheFaceEdgesAndFacesDrawnFromArraysMadeOnce) {
+    DemoModel demo({});
+    MeshBuilder mesh;
+    square(mesh, {0, 0, 0}, 1, coloured(0, 0, 255), {0, 0, 1});
+    demo.add(mesh, -1, "card", "", {});
+    auto model = load(demo);
+    const Subobject& card = *sub(*model, "card");
+    EXPECT_EQ(card.drawing, nullptr) << "nothing is made before the first draw";
+
+    renderState.setWireframe();
+    const Picture outline = draw(*model);
+    EXPECT_GT(outline.count(outlineGrey), 40);
+    // The square is drawn as two triangles: their shared diagonal crosses the centre.
+    EXPECT_EQ(outline.count(lit, side / 2 - 3, side / 2 + 3, side / 2 - 3, side / 2 + 3), 0);
+    const SubobjectDrawing* made = card.drawing.get();
+    ASSERT_NE(made, nullptr);
+
+    // Fill and outline together, face by face: both show, the fill inside.
+    renderState.solid = true;
+    const Picture both = draw(*model);
+    EXPECT_GT(both.count(outlineGrey), 40);
+    EXPECT_GT(both.count(bluish, side / 2 - 3, side / 2 + 3, side / 2 - 3, side / 2 + 3), 30);
+
+    renderState.setSolid();
+    const Picture filled = draw(*model, 1, 0.5f);
+    EXPECT_GT(filled.count(bluish), 100);
+    EXPECT_EQ(filled.count(outlineGrey), 0);
+    EXPECT_EQ(card.drawing.get(), made) << "later frames draw from the same arrays";
+    renderMode.smoothShading = true;
+    EXPECT_GT(draw(*model).count(bluish), 100);
+    EXPECT_TRUE(static_cast<const FaceArrays&>(*card.drawing).smooth) << "made again with the vertex normals";
+}
+
+TEST_F(RenderTest, ASlidingReflectionDriftsOnceForEveryFilledFaceAsWhenFacesWereDrawnOneByOne) {
+    TableWriter table;
+    table.texture({.name = "drift", .fileName = "drift.ogf", .slideU = 4.0f, .flags = 0});  // a period: 1 / 4 per second
+    const std::string path = dir.write(
+        "kv.hog", HogWriter().add("drift.ogf", solidImage(4, 4, 0xFFFF).bytes()).add("table.gam", table.bytes()).build());
+    searchPath.reset(1);
+    searchPath.add(new HogFile(path.c_str()));
+    loadGameTable("table.gam");
+    reflectionTexture.setName("drift");
+    auto activeTexture = reinterpret_cast<void (*)(GLenum)>(glContext().procAddress("glActiveTextureARB"));
+    ASSERT_NE(activeTexture, nullptr);
+    setActiveTextureFunction(reinterpret_cast<void*>(activeTexture));
+    renderMode.reflection = true;
+
+    DemoModel demo({});
+    MeshBuilder mesh;
+    square(mesh, {-1.5f, 0, 0}, 1, coloured(0, 0, 255), {0, 0, 1});
+    square(mesh, {1.5f, 0, 0}, 1, coloured(0, 0, 255), {0, 0, 1});
+    demo.add(mesh, -1, "cards", "", {});
+    auto model = load(demo);
+    const auto unit1Matrix = [&](bool reset) {
+        activeTexture(GL_TEXTURE1);
+        glMatrixMode(GL_TEXTURE);
+        float m[16];
+        glGetFloatv(GL_TEXTURE_MATRIX, m);
+        if (reset) glLoadIdentity();
+        glMatrixMode(GL_MODELVIEW);
+        activeTexture(GL_TEXTURE0);
+        return m[12];
+    };
+    unit1Matrix(true);
+    EXPECT_GT(draw(*model, 0, 2.0f).count(lit), 100);
+    // The layer's bind moves the texture matrix by 2 s x 1 / 4 for each face.
+    EXPECT_FLOAT_EQ(unit1Matrix(true), 1.0f);
+
+    setActiveTextureFunction(nullptr);
+    clearGameTable();
 }
 
 TEST_F(RenderTest, SpinnersTurnWithSecondsAndTurretsIgnoreTheirRotationKeys) {

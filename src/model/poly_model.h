@@ -1,6 +1,7 @@
 #pragma once
 
 #include <cstdint>
+#include <memory>
 
 #include "core/arena.h"
 #include "core/list.h"
@@ -61,6 +62,12 @@ public:
 
 class Subobject;
 
+// What the renderer keeps to draw a subobject (its faces as arrays): made by
+// the renderer at the subobject's first draw and freed with the subobject.
+struct SubobjectDrawing {
+    virtual ~SubobjectDrawing() = default;
+};
+
 class FunctionalPoint : public ListNode {
 public:
     FunctionalPoint(FunctionalPointKind kind_, Subobject* subobject_) : subobject(subobject_), kind(kind_) {}
@@ -100,6 +107,7 @@ public:
     List faces;
     List points[functionalPointKindCount];
     Arena faceArena;  // the faces, their corners and texture handles; released after them
+    mutable std::unique_ptr<SubobjectDrawing> drawing;  // the renderer's; null until first drawn
 };
 
 // The spin axis of a $rotate subobject: the axis of the first of its first

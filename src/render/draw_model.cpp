@@ -4,6 +4,7 @@
 
 #include "model/poly_model.h"
 #include "render/draw_frame.h"
+#include "render/face_arrays.h"
 #include "textures/texture.h"
 
 namespace {
@@ -133,8 +134,107 @@ void drawPointMarker(const FunctionalPoint& point) {
     glEnd();
 }
 
-void drawSubobject(const Subobject& s, const RenderState& state, float frame, float seconds, RenderPass pass) {
+namespace {
+// The faces filled a run at a time: each run's state is set once, as drawing
+// each face on its own would have set it for every face of the run, and the
+// state that drawing leaves behind is the same.
+void fillRuns(const FaceArrays& arrays, const FaceRun* runs, size_t runCount, const RenderMode& m, float seconds) {
+    const bool layer = reflectionLayerWanted(m);
+    if (layer) reflectionLayerOn(m, seconds);  // also sets its texture's blend factors
+    glPolygonOffset(1.0f, 0.0f);
+    if (m.lighting) glEnable(GL_LIGHTING);
+    glPolygonMode(GL_FRONT, GL_FILL);
+    useFaceArrays(arrays, true);
+    bool textured = false;
+    for (size_t i = 0; i < runCount; ++i) {
+        const FaceRun& run = runs[i];
+        if (run.texture != nullptr) {
+            if (!textured) glEnable(GL_TEXTURE_2D);
+            textured = true;
+            run.texture->bind(seconds);
+            if (run.count > 0) glDrawArrays(GL_TRIANGLES, run.first, run.count);
+            run.texture->unbind();
+        } else {
+            if (textured) glDisable(GL_TEXTURE_2D);
+            // An untextured face is blended as the reflection layer's bind left
+            // it, which a textured face before it has undone.
+            if (textured && layer) reflectionTexture.ref->texture->setBlendFunction();
+            textured = false;
+            if (run.count > 0) glDrawArrays(GL_TRIANGLES, run.first, run.count);
+        }
+    }
+    if (textured) glDisable(GL_TEXTURE_2D);
+    releaseFaceArrays(true);
+    glPolygonMode(GL_FRONT, GL_LINE);
+    if (m.lighting) glDisable(GL_LIGHTING);
+    if (layer) reflectionLayerOff();
+}
+
+// Every outline in one draw: they all share their state.
+void drawOutlines(const FaceArrays& arrays, int32_t first, int32_t count, const RenderMode& m) {
+    if (!m.cullOutlines) glDisable(GL_CULL_FACE);
+    glPolygonOffset(0.0f, -1.0f);
+    glColor3fv(m.outlineColour.data());
+    useFaceArrays(arrays, false);
+    if (count > 0) glDrawArrays(GL_TRIANGLES, first, count);
+    releaseFaceArrays(false);
+}
+
+// Faces one by one, each with its whole state, where drawing them in runs
+// would not give the same pixels: with both fill and outline, each face's
+// outline comes before the next face's fill; and a sliding reflection texture
+// adds its drift to the texture matrix again for every face.
+bool facesOneByOne(const RenderState& state) {
     const RenderMode& m = *state.mode;
+    if (state.solid && state.wire) return true;
+    return state.solid && reflectionLayerWanted(m) && reflectionTexture.ref->texture->slides();
+}
+
+void drawFacesOneByOne(const Subobject& s, const RenderState& state, float seconds, bool facing) {
+    const RenderMode& m = *state.mode;
+    for (const Face* f : s.faces.as<Face>()) {
+        glEnable(GL_CULL_FACE);
+        if (state.solid) {
+            const bool layer = reflectionLayerWanted(m);
+            if (layer) reflectionLayerOn(m, seconds);
+            glPolygonOffset(1.0f, 0.0f);
+            if (m.lighting) glEnable(GL_LIGHTING);
+            drawFace(*f, s.vertices, s.normals, s.alphas, m.smoothShading, seconds);
+            if (m.lighting) glDisable(GL_LIGHTING);
+            if (layer) reflectionLayerOff();
+        }
+        if (state.wire) {
+            if (!m.cullOutlines) glDisable(GL_CULL_FACE);
+            glPolygonOffset(0.0f, -1.0f);
+            glColor3fv(m.outlineColour.data());
+            drawFaceOutline(*f, s.vertices);
+        }
+        if (facing) break;  // a billboard shows only its first face
+    }
+}
+
+void drawFaces(const Subobject& s, const RenderState& state, float seconds, bool facing) {
+    if (s.faces.first == nullptr) return;
+    if (facesOneByOne(state)) {
+        drawFacesOneByOne(s, state, seconds, facing);
+        return;
+    }
+    const RenderMode& m = *state.mode;
+    const FaceArrays& arrays = faceArraysOf(s, m.smoothShading);
+    glEnable(GL_CULL_FACE);
+    // A billboard shows only its first face.
+    if (state.solid) {
+        if (facing) fillRuns(arrays, &arrays.firstFace, 1, m, seconds);
+        else fillRuns(arrays, arrays.runs.data(), arrays.runs.size(), m, seconds);
+    }
+    if (state.wire) {
+        const int32_t count = facing ? arrays.firstFace.count : static_cast<int32_t>(arrays.vertices.size());
+        drawOutlines(arrays, 0, count, m);
+    }
+}
+}  // namespace
+
+void drawSubobject(const Subobject& s, const RenderState& state, float frame, float seconds, RenderPass pass) {
     glPushMatrix();
     const Vector p = s.positionTrack.positionAt(frame);
     glTranslatef(p.x, p.y, p.z);
@@ -146,27 +246,7 @@ void drawSubobject(const Subobject& s, const RenderState& state, float frame, fl
     const bool facing = pass == facingBillboards && isFacing && s.faces.first != nullptr;
     if (facing) setUpBillboard(s);
 
-    if (pass == allSubobjects || facing || (pass == exceptFacing && !isFacing)) {
-        for (const Face* f : s.faces.as<Face>()) {
-            glEnable(GL_CULL_FACE);
-            if (state.solid) {
-                const bool layer = reflectionLayerWanted(m);
-                if (layer) reflectionLayerOn(m, seconds);
-                glPolygonOffset(1.0f, 0.0f);
-                if (m.lighting) glEnable(GL_LIGHTING);
-                drawFace(*f, s.vertices, s.normals, s.alphas, m.smoothShading, seconds);
-                if (m.lighting) glDisable(GL_LIGHTING);
-                if (layer) reflectionLayerOff();
-            }
-            if (state.wire) {
-                if (!m.cullOutlines) glDisable(GL_CULL_FACE);
-                glPolygonOffset(0.0f, -1.0f);
-                glColor3fv(m.outlineColour.data());
-                drawFaceOutline(*f, s.vertices);
-            }
-            if (facing) break;  // a billboard shows only its first face
-        }
-    }
+    if (pass == allSubobjects || facing || (pass == exceptFacing && !isFacing)) drawFaces(s, state, seconds, facing);
     if (facing) {
         glPopMatrix();
         glDepthMask(GL_TRUE);
@@ -175,7 +255,7 @@ void drawSubobject(const Subobject& s, const RenderState& state, float frame, fl
 
     if (state.wire && (pass == allSubobjects || pass == exceptFacing)) {
         glPolygonOffset(0.0f, -7.0f);
-        glColor3fv(m.markerColour.data());
+        glColor3fv(state.mode->markerColour.data());
         for (const FunctionalPoint* point : s.points[gunPointKind].as<FunctionalPoint>()) drawPointMarker(*point);
     }
     for (const Subobject* child : s.children.as<Subobject>()) drawSubobject(*child, state, frame, seconds, pass);

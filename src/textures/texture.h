@@ -85,6 +85,10 @@ struct Texture : ListNode {
     // for a negative or non-finite time), slides, sets blending.
     void bind(float seconds);
     void unbind();
+    // The blend factors that bind sets: (SRC_ALPHA, ONE) for an additive
+    // texture, (SRC_ALPHA, ONE_MINUS_SRC_ALPHA) for any other.
+    void setBlendFunction() const;
+    bool slides() const { return slideRateU != 0.0f || slideRateV != 0.0f; }
     void releaseGl();
 };
 

@@ -91,17 +91,21 @@ void Texture::bind(float seconds) {
     }
     frames[frame].bind();
 
-    if (slideRateU != 0.0f || slideRateV != 0.0f) {
+    if (slides()) {
         glMatrixMode(GL_TEXTURE);
         glTranslatef(seconds * slideRateU, seconds * slideRateV, 0.0f);
         glMatrixMode(GL_MODELVIEW);
     }
+    setBlendFunction();
+}
+
+void Texture::setBlendFunction() const {
     glBlendFunc(GL_SRC_ALPHA, flags & textureAdditive ? GL_ONE : GL_ONE_MINUS_SRC_ALPHA);
 }
 
 void Texture::unbind() {
     glBlendFunc(GL_ONE, GL_ZERO);
-    if (slideRateU != 0.0f || slideRateV != 0.0f) {
+    if (slides()) {
         glMatrixMode(GL_TEXTURE);
         glLoadIdentity();
         glMatrixMode(GL_MODELVIEW);
