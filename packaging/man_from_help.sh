@@ -127,7 +127,13 @@ commands() {
 }
 
 options() {
-    records | awk -F'\t' '$1 != "text" && $1 != "usage"' | sections
+    local list
+    list=$(records | awk -F'\t' '$1 != "text" && $1 != "usage"' | sections)
+    if ! grep -q '^\.TP' <<<"$list"; then
+        echo "man_from_help.sh: found no options in $program --help" >&2
+        exit 1
+    fi
+    echo "$list"
 }
 
 while IFS= read -r line; do

@@ -6,7 +6,8 @@
 # each from its start to its end, the packages' downloads included.
 #   scripts/time-quick-start.sh [WORK_DIR]     (default build-quick-start; as root)
 # Making the root is not counted. The times go to standard output and to
-# WORK_DIR/times.txt, each command's output to WORK_DIR/run.log and test.log.
+# WORK_DIR/times.txt, each command's output to WORK_DIR/run.log and test.log
+# (each line after the seconds since its command started).
 # The root is deleted at the end (KEEP_ROOT=1 keeps it); the Debian mirror is
 # MIRROR (default http://deb.debian.org/debian).
 set -euo pipefail
@@ -82,11 +83,19 @@ in_root() {
     env -i HOME=/root LANG=C.UTF-8 TERM=dumb PATH=/usr/local/sbin:/usr/local/bin:/usr/sbin:/usr/bin:/sbin:/bin \
         chroot "$root" bash -c "cd /root/kvss && $1"
 }
+stamp() {
+    local line start=${1/./} now
+    while IFS= read -r line; do
+        now=${EPOCHREALTIME/./}
+        printf '%5d %s\n' $(((now - start) / 1000000)) "$line"
+    done
+}
 timed() {
     local name=$1 command=$2 start status=0
     echo "== $command (load average $(cut -d' ' -f1-3 /proc/loadavg))"
     start=$EPOCHREALTIME
-    in_root "$command" >"$work/$name.log" 2>&1 || status=$?
+    # Each line of the log carries the seconds since the command started.
+    in_root "$command" 2>&1 | stamp "$start" >"$work/$name.log" || status=$?
     local seconds
     seconds=$(awk -v a="$start" -v b="$EPOCHREALTIME" 'BEGIN { printf "%.0f", b - a }')
     echo "$command: ${seconds} s, status $status" | tee -a "$work/times.txt"
