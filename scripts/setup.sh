@@ -33,7 +33,7 @@ package=(
   # the Windows installer, around a cross-built kvss.scr
   nsis g++-mingw-w64-x86-64
 )
-measure=(debootstrap)
+measure=(debootstrap time)
 
 case "${1:-all}" in
   build) wanted=("${build[@]}") ;;

@@ -79,8 +79,10 @@ mount --bind /dev/pts "$root/dev/pts"
 mount -t tmpfs tmpfs "$root/dev/shm"
 
 machine="$(nproc) cores, $(grep -m1 'model name' /proc/cpuinfo | cut -d: -f2- | sed 's/^ *//'), $(free -g | awk '/^Mem:/ {print $2}') GiB"
-in_root() {
-    env -i HOME=/root LANG=C.UTF-8 TERM=dumb PATH=/usr/local/sbin:/usr/local/bin:/usr/sbin:/usr/bin:/sbin:/bin \
+in_root() {  # COMMAND [FILE for the user and system seconds it took]
+    local timer=()
+    [ -z "${2:-}" ] || timer=(/usr/bin/time -f '%U %S' -o "$2")
+    "${timer[@]}" env -i HOME=/root LANG=C.UTF-8 TERM=dumb PATH=/usr/local/sbin:/usr/local/bin:/usr/sbin:/usr/bin:/sbin:/bin \
         chroot "$root" bash -c "cd /root/kvss && $1"
 }
 stamp() {
@@ -95,10 +97,14 @@ timed() {
     echo "== $command (load average $(cut -d' ' -f1-3 /proc/loadavg))"
     start=$EPOCHREALTIME
     # Each line of the log carries the seconds since the command started.
-    in_root "$command" 2>&1 | stamp "$start" >"$work/$name.log" || status=$?
-    local seconds
+    in_root "$command" "$work/$name.cpu" 2>&1 | stamp "$start" >"$work/$name.log" || status=$?
+    local seconds cpu
     seconds=$(awk -v a="$start" -v b="$EPOCHREALTIME" 'BEGIN { printf "%.0f", b - a }')
-    echo "$command: ${seconds} s, status $status" | tee -a "$work/times.txt"
+    cpu=$(tail -n 1 "$work/$name.cpu" | awk '{ printf "%.0f", $1 + $2 }')
+    # On a shared machine the wall time grows with the others' load; the CPU
+    # time (user and system, all processes of the command) hardly does.
+    echo "$command: ${seconds} s, ${cpu} s of CPU, status $status," \
+        "load average $(cut -d' ' -f1-3 /proc/loadavg)" | tee -a "$work/times.txt"
     tail -n 3 "$work/$name.log"
     return "$status"
 }
