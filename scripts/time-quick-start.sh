@@ -9,7 +9,9 @@
 # WORK_DIR/times.txt, each command's output to WORK_DIR/run.log and test.log
 # (each line after the seconds since its command started).
 # The root is deleted at the end (KEEP_ROOT=1 keeps it); the Debian mirror is
-# MIRROR (default http://deb.debian.org/debian).
+# MIRROR (default http://deb.debian.org/debian). COMMIT=REV measures another
+# commit than HEAD (an earlier one, to compare on the same day's machine), and
+# ONLY=run leaves out test.sh.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 source_dir=$PWD
@@ -69,8 +71,9 @@ cp /etc/resolv.conf "$root/etc/resolv.conf"
 printf '#!/bin/sh\nexit 101\n' >"$root/usr/sbin/policy-rc.d"
 chmod 755 "$root/usr/sbin/policy-rc.d"
 mkdir -p "$root/root/kvss"
-git archive --format=tar HEAD | tar -x -C "$root/root/kvss"
-echo "checkout: $(git rev-parse --short HEAD) $(git log -1 --format=%s | cut -c1-60)"
+commit=${COMMIT:-HEAD}
+git archive --format=tar "$commit" | tar -x -C "$root/root/kvss"
+echo "checkout: $(git rev-parse --short "$commit") $(git log -1 --format=%s "$commit" | cut -c1-60)" | tee "$work/times.txt"
 
 mount -t proc proc "$root/proc"
 mount -t sysfs sysfs "$root/sys"
@@ -108,6 +111,6 @@ timed() {
     tail -n 3 "$work/$name.log"
     return "$status"
 }
-echo "machine: $machine; $(date -u +%F)" | tee "$work/times.txt"
+echo "machine: $machine; $(date -u +%F)" | tee -a "$work/times.txt"
 timed run ./scripts/run.sh
-timed test ./scripts/test.sh
+[ "${ONLY:-}" = run ] || timed test ./scripts/test.sh
