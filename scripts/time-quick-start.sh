@@ -14,7 +14,6 @@
 # ONLY=run leaves out test.sh.
 set -euo pipefail
 cd "$(dirname "$0")/.."
-source_dir=$PWD
 if [ "$(id -u)" -ne 0 ]; then
     echo "time-quick-start.sh: debootstrap and chroot need root" >&2
     exit 1
