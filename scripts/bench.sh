@@ -7,7 +7,7 @@
 #   scripts/bench.sh --kvss_passes=3 --benchmark_repetitions=9
 set -euo pipefail
 cd "$(dirname "$0")/.."
-scripts/setup.sh
+scripts/setup.sh test
 cmake -S . -B build -DCMAKE_BUILD_TYPE=RelWithDebInfo -DKVSS_BENCH=ON >/dev/null
 cmake --build build -j "$(nproc)" --target kvss_bench
 echo "machine: $(nproc) cores, $(grep -m1 'model name' /proc/cpuinfo | cut -d: -f2- | sed 's/^ *//'), $(free -g | awk '/^Mem:/ {print $2}') GiB;" \

@@ -7,7 +7,7 @@ set -euo pipefail
 cd "$(dirname "$0")/.."
 build_dir="${1:-build-win32}"
 
-command -v makensis >/dev/null || scripts/setup.sh
+command -v makensis >/dev/null || scripts/setup.sh package
 scripts/build-win32.sh "$build_dir"
 build_dir=$(cd "$build_dir" && pwd)
 

@@ -1,31 +1,58 @@
 #!/usr/bin/env bash
-# Installs every Debian package that kvss needs to build, test and run.
-# Skips what is already installed; uses sudo when not run as root.
+# Installs the Debian packages that kvss needs, by what the caller is about to do:
+#   scripts/setup.sh build     build the Linux programs and show the demo
+#   scripts/setup.sh test      build everything and run the tests: the Windows
+#                              cross build, Wine, the export clients, sanitizers
+#   scripts/setup.sh package   build the packages and run their tests
+#   scripts/setup.sh measure   time the quick start (scripts/time-quick-start.sh)
+#   scripts/setup.sh           all of these
+# test and package hold the build set too. Skips what is already installed; uses sudo
+# when not run as root.
 set -euo pipefail
 
-packages=(
-  # build
+build=(
   cmake g++ make pkg-config
-  # libraries
+  # OpenGL through Mesa (EGL renders the demo when there is no display)
   libgl-dev libglu1-mesa-dev libegl-dev libegl-mesa0 libgl1-mesa-dri libx11-dev
-  libstb-dev libpng-dev nlohmann-json3-dev libcli11-dev
-  # tests, benchmarks, sanitizers and fuzzing
-  libgtest-dev libgmock-dev libbenchmark-dev clang libclang-rt-14-dev
+  # kvtool and the viewer: PNG (stb) and glTF writers, the command line and
+  # JSON, all header-only, so the Windows cross build uses them too
+  libstb-dev libtinygltf-dev libcli11-dev nlohmann-json3-dev
+)
+test=(
+  # the test suite, the benchmarks, sanitizers and fuzzing; the tests read
+  # PNGs and GIFs back with libpng and giflib
+  libgtest-dev libgmock-dev libbenchmark-dev clang libclang-rt-14-dev libpng-dev libgif-dev
   # counting the GL calls of a frame
   apitrace
-  # Windows build and its tests, the X11 tests
+  # the Windows build and its tests, the X11 tests
   g++-mingw-w64-x86-64 wine64 xvfb xdotool x11-apps
-  # kvtool export and animated GIFs; the clients that check the exports (f3d under xvfb-run, which needs xauth)
-  libtinygltf-dev libgif-dev assimp-utils f3d xauth
-  # the Debian package (dpkg-shlibdeps, file) and its test under the real
-  # xscreensaver; screenshots read with ImageMagick
-  dpkg-dev file xscreensaver imagemagick procps
-  # the Windows installer
-  nsis
+  # the clients that check the exports (f3d under xvfb-run, which needs xauth)
+  assimp-utils f3d xauth
 )
+package=(
+  # the Debian package (dpkg-shlibdeps, dpkg-buildflags, file) and its checks
+  dpkg-dev file lintian
+  # its test under the real xscreensaver, screenshots read with ImageMagick
+  xscreensaver xvfb x11-apps imagemagick procps
+  # the Windows installer, around a cross-built kvss.scr
+  nsis g++-mingw-w64-x86-64
+)
+measure=(debootstrap time)
+
+case "${1:-all}" in
+  build) wanted=("${build[@]}") ;;
+  test) wanted=("${build[@]}" "${test[@]}") ;;
+  package) wanted=("${build[@]}" "${package[@]}") ;;
+  measure) wanted=("${measure[@]}") ;;
+  all) wanted=("${build[@]}" "${test[@]}" "${package[@]}" "${measure[@]}") ;;
+  *)
+    echo "usage: scripts/setup.sh [build|test|package|measure]" >&2
+    exit 2
+    ;;
+esac
 
 missing=()
-for package in "${packages[@]}"; do
+for package in $(printf '%s\n' "${wanted[@]}" | sort -u); do
   if ! dpkg-query -W -f='${Status}' "$package" 2>/dev/null | grep -q "install ok installed"; then
     missing+=("$package")
   fi

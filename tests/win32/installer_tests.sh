@@ -22,6 +22,12 @@ reg_value() {
         $1 == name { sub(/^[ \t]*[^ \t]+[ \t]+REG_[A-Z_]+[ \t]*/, ""); print; found = 1 }
         END { exit !found }'
 }
+# The data of a key's default value.
+reg_default() {
+    timeout 60 "$wine" reg query "$1" /ve >"$work/reg.out" 2>/dev/null || return 1
+    tr -d '\r' <"$work/reg.out" | awk '$1 == "(Default)" { sub(/^[ \t]*[^ \t]+[ \t]+REG_[A-Z_]+[ \t]*/, ""); print; found = 1 }
+        END { exit !found }'
+}
 run_setup() {
     timeout 300 "$wine" "$setup" "$@" >"$work/setup.log" 2>&1
     status=$?
@@ -42,7 +48,7 @@ left_over() {
     [ -e "$installed" ] && echo "kvss.scr"
     [ -e "$uninstaller_dir" ] && echo "the program folder: $(ls "$uninstaller_dir" | tr '\n' ' ')"
     [ -e "$start_menu" ] && echo "the Start-menu folder"
-    reg_value "$viewer_application" "(Default)" >/dev/null && echo "the viewer's Open with entry"
+    reg_default "$viewer_application" >/dev/null && echo "the viewer's Open with entry"
     reg_value "$uninstall_key" DisplayName >/dev/null && echo "the uninstaller key"
     saver=$(reg_value "$desktop_key" SCRNSAVE.EXE)
     [ "$saver" != "${1:-}" ] && echo "SCRNSAVE.EXE '$saver'"
@@ -106,10 +112,10 @@ shortcuts=$(ls "$start_menu" 2>/dev/null | tr '\n' '|')
 if cmp -s "$win_build/src/host/win32/kvss-viewer.exe" "$uninstaller_dir/kvss-viewer.exe" &&
     cmp -s "$win_build/tools/kvtool/kvtool.exe" "$uninstaller_dir/kvtool.exe" &&
     [ "$shortcuts" = "Korvane model viewer.lnk|kvtool command prompt.lnk|" ] &&
-    [ "$(reg_value "$viewer_application" "(Default)")" = '"C:\Program Files\kvss\kvss-viewer.exe" "%1"' ]; then
+    [ "$(reg_default "$viewer_application")" = '"C:\Program Files\kvss\kvss-viewer.exe" "%1"' ]; then
     pass "/S puts kvss-viewer.exe and kvtool.exe in Program Files\kvss, with Start-menu entries and Open with"
 else
-    fail "/S installs the tools" "shortcuts '$shortcuts'; open with '$(reg_value "$viewer_application" "(Default)")'"
+    fail "/S installs the tools" "shortcuts '$shortcuts'; open with '$(reg_default "$viewer_application")'"
 fi
 installed_kvtool="$uninstaller_dir/kvtool.exe"
 timeout 120 "$wine" "$installed_kvtool" ls "$(winpath "$work/game")" >"$work/kvtool-ls.out" 2>&1

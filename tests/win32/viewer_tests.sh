@@ -112,4 +112,5 @@ else
         "kvss: no model nothere.oof in $(winpath "$work/game")\\kv.hog" --model nothere.oof
     reg delete "$app_paths" /f
     expect_viewer_box "kvss-viewer.exe without the game" "Korvane is not installed."
+    reg add "$app_paths" /v Path /d "$(winpath "$work/game")" /f  # as the installer's tests expect it
 fi

@@ -1,12 +1,13 @@
 #!/usr/bin/env bash
-# kvss from its Debian package under the real xscreensaver daemon, on a
-# private Xvfb, and the package's file list.
+# The Debian package: its file list, its programs and man pages, lintian's
+# verdict, and kvss from it under the real xscreensaver daemon on a private Xvfb.
 #   tests/x11/xscreensaver.sh [NATIVE_BUILD_DIR [PACKAGE.deb]]
 # The native build holds kvtool, which writes the demo archive; the package
 # defaults to the newest dist/kvss_*_amd64.deb (scripts/package.sh). The
 # package is unpacked with dpkg -x into a scratch root, and xscreensaver runs
 # the kvss found there. xscreensaver runs no hacks as root: as root the test
-# makes a throwaway user for it. Ends with "N passed, N failed".
+# makes a throwaway user for it. lintian must report no error and no warning.
+# Ends with "N passed, N failed".
 set -uo pipefail
 
 root=$(cd "$(dirname "$0")/../.." && pwd)
@@ -45,18 +46,62 @@ cleanup() {
 }
 trap cleanup EXIT
 
-# -- the package's files -------------------------------------------------------
+# -- the package's files, and lintian's verdict ---------------------------------
 package=$work/package
 dpkg -x "$deb" "$package"
-expected='usr/libexec/xscreensaver/kvss
+expected='usr/bin/kvss-viewer
+usr/bin/kvtool
+usr/libexec/xscreensaver/kvss
+usr/share/applications/kvss-viewer.desktop
+usr/share/doc/kvss/changelog.Debian.gz
+usr/share/doc/kvss/copyright
+usr/share/icons/hicolor/scalable/apps/kvss-viewer.svg
+usr/share/lintian/overrides/kvss
+usr/share/man/man1/kvss-viewer.1.gz
+usr/share/man/man1/kvtool.1.gz
 usr/share/man/man6/kvss.6.gz
 usr/share/xscreensaver/config/kvss.xml'
 files=$(cd "$package" && find . -type f | sed 's|^\./||' | sort)
-if [ "$files" = "$expected" ] && [ -x "$package/usr/libexec/xscreensaver/kvss" ] &&
-    zcat "$package/usr/share/man/man6/kvss.6.gz" | grep -q '^\.TH KVSS 6'; then
-    pass "the package holds the hack, its description and the man page in section 6"
+[ "$files" = "$expected" ] && pass "the package holds the hack, kvtool, the viewer and their pages" ||
+    fail "the package's files" "$(diff <(echo "$expected") <(echo "$files") | grep '^[<>]' | tr '\n' ' ')"
+
+# kvtool runs from the package, and its man page, written from its --help
+# texts by the build, names every command and option they list.
+pkg_kvtool=$package/usr/bin/kvtool
+if "$pkg_kvtool" demo "$work/package-demo" >/dev/null && "$pkg_kvtool" ls "$work/package-demo" | grep -q 'relay\.oof'; then
+    pass "the package's kvtool writes and lists the demo"
 else
-    fail "the package's files" "$(echo $files)"
+    fail "the package's kvtool writes and lists the demo"
+fi
+# The page's source with roff's minus signs and font changes undone.
+page_text() { zcat "$1" | sed -e 's/\\-/-/g' -e 's/\\f[BIRP]//g'; }
+commands=$("$pkg_kvtool" --help | awk '/^Subcommands:/ { on = 1; next } on && /^  [a-z]/ { print $1 }')
+options=$(for command in $commands; do "$pkg_kvtool" "$command" --help; done | grep -o -- '--[a-z][a-z-]*' | sort -u)
+page=$(page_text "$package/usr/share/man/man1/kvtool.1.gz")
+missing=""
+for command in $commands; do grep -qF "kvtool $command" <<<"$page" || missing+=" $command"; done
+for option in $options; do grep -qF -- "$option" <<<"$page" || missing+=" $option"; done
+[ -n "$commands" ] && [ -z "$missing" ] && pass "kvtool(1) shows every command and option of kvtool --help" ||
+    fail "kvtool(1) shows every command and option of kvtool --help" "missing:$missing"
+if [ -e "$package/usr/bin/kvss-viewer" ]; then
+    entry=$package/usr/share/applications/kvss-viewer.desktop
+    icon=$(sed -n 's/^Icon=//p' "$entry")
+    exec_name=$(sed -n 's/^Exec=\([^ ]*\).*/\1/p' "$entry")
+    [ -x "$package/usr/bin/$exec_name" ] && [ -e "$package/usr/share/icons/hicolor/scalable/apps/$icon.svg" ] &&
+        "$package/usr/bin/kvss-viewer" --help >/dev/null &&
+        pass "the viewer's menu entry starts the packaged viewer with the packaged icon" ||
+        fail "the viewer's menu entry" "Exec=$exec_name Icon=$icon"
+fi
+
+# lintian judges the package as Debian's archive would; overridden tags carry
+# their reasons in the package.
+lintian_status=0
+lintian --fail-on error,warning "$deb" >"$work/lintian.log" 2>&1 || lintian_status=$?
+grep -E '^[EWIO]:' "$work/lintian.log" | sed 's/^/  lintian /'
+if [ "$lintian_status" = 0 ]; then
+    pass "lintian: no error, no warning"
+else
+    fail "lintian" "$(grep -E '^[EW]:' "$work/lintian.log" | tr '\n' ' ')"
 fi
 kvss=$package/usr/libexec/xscreensaver/kvss
 
