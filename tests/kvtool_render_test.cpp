@@ -89,6 +89,25 @@ TEST_F(KvtoolRender, RefusesSizesItCannotRenderInOneLine) {
     }
 }
 
+// How many models a sheet shows is the archive's to say; how many frames a GIF
+// keeps is the user's: past their budgets both are one line before any drawing.
+TEST_F(KvtoolRender, SheetsOfThousandsOfModelsAndOverlongGifsAreRefusedBeforeAnythingIsDrawn) {
+    HogWriter many;
+    for (int i = 0; i < 1500; ++i) many.add("m" + std::to_string(i) + ".oof", Bytes{});
+    const std::string crowded = dir.write("crowded.hog", many.build());
+    const CommandResult sheet = runKvtool("contact-sheet " + shellQuote(crowded) + " -o " + shellQuote(dir.path("s.png")));
+    EXPECT_EQ(sheet.status, 1);
+    EXPECT_EQ(sheet.err, "kvtool: --size: 1500 models at 240x180 make a sheet of 67 Mpixel, more than 64: "
+                         "give a smaller --size\n");
+
+    const CommandResult gif = render("--frames 500 --size 1280x720 -o " + shellQuote(dir.path("long.gif")));
+    EXPECT_EQ(gif.status, 1);
+    EXPECT_EQ(gif.err, "kvtool: --frames: a GIF of these frames would hold 1318 MB of pixels, more than 1024: "
+                       "fewer --frames, a larger --every or a smaller --size\n");
+    EXPECT_FALSE(std::filesystem::exists(dir.path("long.gif")));
+    EXPECT_EQ(render("--frames 500 --every 2 --size 64x48 -o " + shellQuote(dir.path("fine.gif"))).status, 0);
+}
+
 TEST_F(KvtoolRender, ContactSheetLabelsEveryModelInItsCell) {
     const std::string sheet = dir.path("sheet.png");
     const CommandResult result =

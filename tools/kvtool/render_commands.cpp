@@ -18,6 +18,12 @@
 namespace fs = std::filesystem;
 
 namespace {
+// What the pictures may hold: a contact sheet of 64 Mpixel (256 MB of RGBA, a
+// thousand thumbnails at the default size), and the frames a GIF keeps until it
+// is written, 1 GB (400 frames of 1280x720).
+constexpr int64_t sheetPixelBudget = int64_t{64} << 20;
+constexpr int64_t gifFramesBudget = int64_t{1} << 30;
+
 struct Size {
     int width;
     int height;
@@ -130,6 +136,15 @@ void addRenderCommand(CLI::App& app) {
         if (gif) requireOutputFolder(options->output);
         const Size size = parseSize(options->size);
         const int frames = std::max(options->frames, 1);
+        if (gif) {
+            // A GIF keeps every frame it holds until it is written.
+            const int64_t kept = static_cast<int64_t>((frames + options->every - 1) / options->every) * size.width *
+                                 size.height * 3;
+            if (kept > gifFramesBudget)
+                throw ToolError("--frames", "a GIF of these frames would hold " + std::to_string(kept >> 20) +
+                                                " MB of pixels, more than " + std::to_string(gifFramesBudget >> 20) +
+                                                ": fewer --frames, a larger --every or a smaller --size");
+        }
         OffscreenSaver::Options run;
         run.archivePath = archivePathFor(options->archive);
         run.width = size.width;
@@ -211,7 +226,13 @@ void addContactSheetCommand(CLI::App& app) {
         const int rows = (static_cast<int>(models.size()) + columns - 1) / columns;
         const int cellHeight = thumb.height + labelHeight;
         const int64_t sheetPixels = static_cast<int64_t>(thumb.width) * columns * cellHeight * rows;
-        if (sheetPixels > 256LL * 1024 * 1024) throw ToolError("--size", "the sheet would be too large");
+        // The archive chooses how many models there are: thousands of tiny entries
+        // must not make a sheet that fills the memory.
+        if (sheetPixels > sheetPixelBudget)
+            throw ToolError("--size", std::to_string(models.size()) + " models at " + options->size +
+                                          " make a sheet of " + std::to_string(sheetPixels >> 20) +
+                                          " Mpixel, more than " + std::to_string(sheetPixelBudget >> 20) +
+                                          ": give a smaller --size");
         const int sheetWidth = thumb.width * columns;
         const int sheetHeight = cellHeight * rows;
         std::vector<uint8_t> sheet(static_cast<size_t>(sheetPixels) * 4);
