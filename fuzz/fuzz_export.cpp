@@ -3,22 +3,17 @@
 // within the bound it promised before it was built.
 #include <cstdlib>
 
-#include "data/game_table.h"
 #include "export/export_budget.h"
 #include "export/export_scene.h"
 #include "export/gltf_writer.h"
 #include "export/obj_writer.h"
-#include "forge/demo_archive.h"
 #include "fuzz_support.h"
 #include "image/png_writer.h"
 #include "model/poly_model.h"
 #include "textures/texture.h"
 
 extern "C" int LLVMFuzzerInitialize(int*, char***) {
-    const std::string archive = scratchPath("demo.hog");
-    demoArchive().write(archive);
-    useArchive(archive);
-    loadGameTable("table.gam");
+    useDemoArchive();
     return 0;
 }
 

@@ -1,14 +1,9 @@
 // Any bytes as an OOF model; its textures are looked up in the demo archive.
-#include "data/game_table.h"
-#include "forge/demo_archive.h"
 #include "fuzz_support.h"
 #include "model/poly_model.h"
 
 extern "C" int LLVMFuzzerInitialize(int*, char***) {
-    const std::string archive = scratchPath("demo.hog");
-    demoArchive().write(archive);
-    useArchive(archive);
-    loadGameTable("table.gam");
+    useDemoArchive();
     return 0;
 }
 

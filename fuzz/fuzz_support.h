@@ -8,9 +8,11 @@
 #include <filesystem>
 #include <string>
 
+#include "data/game_table.h"
 #include "data/hog_file.h"
 #include "data/kv_path.h"
 #include "forge/byte_writer.h"
+#include "forge/demo_archive.h"
 
 // A private scratch directory for this fuzzing process, made at first use and
 // removed when the fuzzer exits normally (run.sh also gives each run a TMPDIR
@@ -46,4 +48,13 @@ inline void writeScratch(const std::string& path, const uint8_t* data, size_t si
 inline void useArchive(const std::string& path) {
     searchPath.reset(1);
     searchPath.add(new HogFile(path.c_str()));
+}
+
+// The demo archive, written to the scratch directory, as the one archive of
+// the search path with its game table: the textures a fuzzed model names.
+inline void useDemoArchive() {
+    const std::string archive = scratchPath("demo.hog");
+    demoArchive().write(archive);
+    useArchive(archive);
+    loadGameTable("table.gam");
 }

@@ -297,6 +297,12 @@ std::string Inspector::freePath(const std::string& stem, const std::string& exte
     }
 }
 
+void Inspector::noticeWritten(const std::string& path) {
+    std::error_code error;
+    const fs::path absolute = fs::absolute(path, error);
+    notice(error ? path : absolute.string(), false);
+}
+
 void Inspector::capture() {
     const int width = clientRect.right - clientRect.left;
     const int height = clientRect.bottom - clientRect.top;
@@ -308,9 +314,7 @@ void Inspector::capture() {
         notice(path + ": " + error.what(), true);
         return;
     }
-    std::error_code error;
-    const fs::path absolute = fs::absolute(path, error);
-    notice(error ? path : absolute.string(), false);
+    noticeWritten(path);
 }
 
 void Inspector::exportModel() {
@@ -332,7 +336,5 @@ void Inspector::exportModel() {
         notice(path + ": " + error.what(), true);
         return;
     }
-    std::error_code error;
-    const fs::path absolute = fs::absolute(path, error);
-    notice(error ? path : absolute.string(), false);
+    noticeWritten(path);
 }

@@ -96,6 +96,8 @@ private:
     void exportModel();
     // A line shown in the title for a few seconds, and reported.
     void notice(const std::string& line, bool isError);
+    // Says where a file went, by its full path.
+    void noticeWritten(const std::string& path);
     void updateTitle();
     // `stem` + suffix in the output folder, the first name not yet taken.
     std::string freePath(const std::string& stem, const std::string& extension, bool numberFirst);
