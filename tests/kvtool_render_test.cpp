@@ -106,6 +106,13 @@ TEST_F(KvtoolRender, SheetsOfThousandsOfModelsAndOverlongGifsAreRefusedBeforeAny
                        "fewer --frames, a larger --every or a smaller --size\n");
     EXPECT_FALSE(std::filesystem::exists(dir.path("long.gif")));
     EXPECT_EQ(render("--frames 500 --every 2 --size 64x48 -o " + shellQuote(dir.path("fine.gif"))).status, 0);
+
+    // Frames that would outlast the model on screen are named as the cause.
+    const CommandResult frames = render("--seconds 59 --frames 200 --size 16x16 -o " + shellQuote(dir.path("late")));
+    EXPECT_EQ(frames.status, 1);
+    EXPECT_EQ(frames.err, "kvtool: --frames: the last of 200 frames would come after the 60 seconds a model stays on "
+                          "screen\n");
+    EXPECT_FALSE(std::filesystem::exists(dir.path("late")));
 }
 
 TEST_F(KvtoolRender, ContactSheetLabelsEveryModelInItsCell) {

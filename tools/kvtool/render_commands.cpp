@@ -153,7 +153,12 @@ void addRenderCommand(CLI::App& app) {
         run.model = options->model;
         run.wireframe = options->wireframe;
         run.settings.anim_speed_index = animSpeedIndex(options->animSpeed);
-        run.settings.object_time_index = timeIndexFor(options->seconds + 0.01f * static_cast<float>(frames));
+        // The last frame must still show the model: name --frames when it is the frames that go past.
+        const float lastFrame = options->seconds + 0.01f * static_cast<float>(frames);
+        if (options->frames > 1 && options->seconds < 60.0f && lastFrame >= 60.0f)
+            throw ToolError("--frames", "the last of " + std::to_string(options->frames) +
+                                            " frames would come after the 60 seconds a model stays on screen");
+        run.settings.object_time_index = timeIndexFor(lastFrame);
         run.settings.mirror = options->mirror ? 1 : 0;
         run.settings.show_fps = options->fps ? 1 : 0;
         run.settings.bilinear = options->noBilinear ? 0 : 1;
