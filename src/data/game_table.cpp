@@ -4,6 +4,7 @@
 #include <cstring>
 #include <memory>
 #include <string>
+#include <unordered_map>
 
 #include "data/hog_file.h"
 #include "data/kv_path.h"
@@ -12,6 +13,18 @@ List textureTable;
 
 namespace {
 std::string loadedTableNames;
+
+// findTextureEntry's indexes: the first record of each bitmap file name and of
+// each texture name, folded. A model may name tens of thousands of textures
+// and a table hold as many records: a scan per name would be quadratic.
+std::unordered_map<std::string, TextureEntry*> entryByFileName;
+std::unordered_map<std::string, TextureEntry*> entryByName;
+
+void forgetTable() {
+    textureTable.clear();
+    entryByFileName.clear();
+    entryByName.clear();
+}
 
 constexpr int8_t textureRecordType = 1;
 constexpr int16_t textureRecordKind = 7;
@@ -63,7 +76,10 @@ void loadOneTable(const char* fileName) {
         const int32_t bodyLength = length - recordHeaderLength;
         if (type == textureRecordType && kind == textureRecordKind) {
             LimitedInFile body(*stream, bodyLength);
-            textureTable.append(readTextureEntry(body));
+            TextureEntry* entry = readTextureEntry(body);
+            textureTable.append(entry);
+            entryByFileName.emplace(foldedName(entry->fileName), entry);
+            entryByName.emplace(foldedName(entry->name), entry);
         } else {
             // 64-bit: a hostile length must not overflow; the stream refuses
             // a position past its end with its own message.
@@ -73,9 +89,6 @@ void loadOneTable(const char* fileName) {
     }
 }
 
-bool fileNameMatches(const TextureEntry* entry, const std::string& text) {
-    return compareNames(entry->fileName, text.c_str()) == 0;
-}
 }  // namespace
 
 TextureEntry::~TextureEntry() {
@@ -90,7 +103,7 @@ float TextureEntry::slideV() const { return asFloat(properties[3]); }
 
 void loadGameTable(const char* names) {
     if (loadedTableNames == names) return;
-    textureTable.clear();
+    forgetTable();
     loadedTableNames = names;
     std::string pieces = names;
     size_t start = 0;
@@ -103,18 +116,15 @@ void loadGameTable(const char* names) {
 }
 
 void clearGameTable() {
-    textureTable.clear();
+    forgetTable();
     loadedTableNames.clear();
 }
 
 TextureEntry* findTextureEntry(const char* name) {
-    const std::string ogf = std::string(name) + ".ogf";
-    for (auto* entry : textureTable.as<TextureEntry>())
-        if (fileNameMatches(entry, ogf)) return entry;
-    const std::string oaf = std::string(name) + ".oaf";
-    for (auto* entry : textureTable.as<TextureEntry>())
-        if (fileNameMatches(entry, oaf)) return entry;
-    for (auto* entry : textureTable.as<TextureEntry>())
-        if (compareNames(entry->name, name) == 0) return entry;
-    return nullptr;
+    const std::string folded = foldedName(name);
+    for (const char* extension : {".ogf", ".oaf"})
+        if (const auto found = entryByFileName.find(folded + extension); found != entryByFileName.end())
+            return found->second;
+    const auto found = entryByName.find(folded);
+    return found != entryByName.end() ? found->second : nullptr;
 }

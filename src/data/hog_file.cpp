@@ -23,6 +23,12 @@ int compareNames(const char* a, const char* b) {
     }
 }
 
+std::string foldedName(const char* name) {
+    std::string folded(name);
+    for (char& c : folded) c = static_cast<char>(foldAscii(static_cast<unsigned char>(c)));
+    return folded;
+}
+
 bool endsWithIgnoringCase(const char* name, const char* suffix) {
     const size_t n = std::strlen(name);
     const size_t s = std::strlen(suffix);

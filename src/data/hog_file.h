@@ -1,6 +1,7 @@
 #pragma once
 
 #include <cstdint>
+#include <string>
 
 #include "data/in_file.h"
 
@@ -44,6 +45,10 @@ public:
 // The C library's case-insensitive comparison: ASCII A-Z fold to a-z, bytes
 // compare unsigned, nothing else folds. The archive's table is sorted by it.
 int compareNames(const char* a, const char* b);
+
+// `name` with ASCII A-Z folded to a-z: two names compare equal under
+// compareNames exactly when their folded forms are equal, so it keys lookups.
+std::string foldedName(const char* name);
 
 // True when `name` ends in `suffix` (ASCII case ignored).
 bool endsWithIgnoringCase(const char* name, const char* suffix);

@@ -5,6 +5,8 @@
 #include <cmath>
 #include <cstring>
 #include <memory>
+#include <string>
+#include <unordered_map>
 
 #include "data/hog_file.h"
 #include "data/in_file.h"
@@ -18,6 +20,14 @@ TextureSlot reflectionTexture;
 
 namespace {
 GlContextQuery contextQuery = nullptr;
+
+// findTexture's index: every cached texture under its folded name, as a model
+// may name tens of thousands. Never destroyed: textures are still deleted
+// while the process exits.
+std::unordered_map<std::string, Texture*>& textureIndex() {
+    static auto* index = new std::unordered_map<std::string, Texture*>;
+    return *index;
+}
 }  // namespace
 
 void setGlContextQuery(GlContextQuery query) { contextQuery = query; }
@@ -66,6 +76,10 @@ void TextureFrame::releaseGl() {
 // ------------------------------------------------------------------ Texture
 
 Texture::~Texture() {
+    if (name != nullptr) {
+        const auto indexed = textureIndex().find(foldedName(name));
+        if (indexed != textureIndex().end() && indexed->second == this) textureIndex().erase(indexed);
+    }
     releaseGl();
     for (int32_t i = 0; i < frameCount; ++i)
         if (frames[i].pixels != fallbackImage.data()) delete[] frames[i].pixels;
@@ -117,9 +131,8 @@ void Texture::releaseGl() {
 }
 
 Texture* findTexture(const char* name) {
-    for (Texture* texture : textureCache.as<Texture>())
-        if (compareNames(texture->name, name) == 0) return texture;
-    return nullptr;
+    const auto found = textureIndex().find(foldedName(name));
+    return found != textureIndex().end() ? found->second : nullptr;
 }
 
 // --------------------------------------------------------------- TextureRef
@@ -132,6 +145,7 @@ TextureRef::TextureRef(const char* name) {
         loadTextureImages(*loaded, name);
         shared = loaded.release();
         textureCache.append(shared);
+        textureIndex().emplace(foldedName(shared->name), shared);
     }
     ++shared->refCount;
     texture = shared;
