@@ -74,6 +74,32 @@ TEST_F(HostileArchives, AModelWhoseBitmapsTogetherHoldTooManyPixelsIsRefusedBefo
     EXPECT_LT(dump.peakKilobytes, 512 * 1024) << "all 40 decoded would be 2.6 GB";
 }
 
+// Every texture costs an OpenGL object once drawn, NO FILE image or not: a
+// model's faces may name 1024 different ones, and names repeated in another
+// letter case are one texture.
+TEST_F(HostileArchives, AModelNamingMoreTexturesThanTheBudgetIsRefused) {
+    std::vector<std::string> names;
+    for (int32_t i = 0; i < maxModelTextures; ++i) names.push_back("missing" + std::to_string(i));
+    std::vector<std::string> shouted = names;
+    for (std::string& name : shouted) name[0] = 'M';
+    std::vector<std::string> repeated = names;
+    repeated.insert(repeated.end(), shouted.begin(), shouted.end());
+    std::vector<std::string> oneMore = names;
+    oneMore.push_back("missing-last");
+    useArchive(HogWriter()
+                   .add("most.oof", oneSubobjectModel(repeated, 2 * maxModelTextures).build())
+                   .add("more.oof", oneSubobjectModel(oneMore, maxModelTextures + 1).build()));
+
+    EXPECT_EQ(read("most.oof")->allSubobjects->count, 1);
+    EXPECT_EQ(textureCache.count, 0);
+    expectMessage("Model has too many textures", [&] { read("more.oof"); });
+    EXPECT_EQ(textureCache.count, 0) << "the textures made before the refusal went with the model";
+
+    const CommandResult dump = runKvtool("dump " + shellQuote(dir.path("kv.hog")) + " more.oof");
+    EXPECT_EQ(dump.status, 1);
+    EXPECT_EQ(dump.err, "kvtool: more.oof: Model has too many textures\n");
+}
+
 // A name of 600 KB that 12 000 faces repeat would be 7 GB in kvtool dump.
 TEST_F(HostileArchives, ATextureNameLongerThanAnyFileNameIsRefused) {
     const std::string longest(maxTextureNameLength, 'x');

@@ -414,8 +414,8 @@ void PolyModel::readModel(InFile& stream) {
     if (version != version2200 && version != version2300) fail("Unsupported OOF version");
     attachUpsRead = false;
 
-    // The textures first decoded for this model share one budget of pixels.
-    TexturePixelBudget pixels;
+    // The textures first made for this model share one budget.
+    ModelTextureBudget budget;
     ModelReader reader(*this, version);
     for (;;) {
         if (stream.atEnd()) break;

@@ -128,8 +128,9 @@ class PolyModel {
 public:
     // Reads the model from `stream`, positioned at the start of an OOF file;
     // throws the reader's message text, and then nothing of the model is left.
-    // The textures it decodes share one TexturePixelBudget: a model whose
-    // bitmaps hold too many pixels throws "Model textures too large".
+    // The textures it makes share one ModelTextureBudget: a model naming too
+    // many throws "Model has too many textures", one whose bitmaps hold too
+    // many pixels "Model textures too large".
     explicit PolyModel(InFile& stream);
     ~PolyModel();
     PolyModel(const PolyModel&) = delete;

@@ -28,24 +28,34 @@ constexpr int maxTextureSide = 4096;
 // is refused with "Model textures too large", before the pixels are allocated.
 constexpr int64_t maxModelTexturePixels = int64_t{2} * maxTextureSide * maxTextureSide;
 
-// While one is alive on a thread, every frame that thread decodes is charged to
-// it; a frame that does not fit throws "Model textures too large". The model
-// reader opens one for each model. Textures decoded outside any (the mirror's
-// reflection texture, kvtool texture) are bounded by their own limit alone:
-// one image of the largest size for all their frames together.
-class TexturePixelBudget {
-public:
-    explicit TexturePixelBudget(int64_t pixels = maxModelTexturePixels);
-    ~TexturePixelBudget();
-    TexturePixelBudget(const TexturePixelBudget&) = delete;
-    TexturePixelBudget& operator=(const TexturePixelBudget&) = delete;
+// How many textures may be first made while one model is read: 32 times the
+// game-scale model's 32. Even a texture that shows the 16 x 16 NO FILE image
+// costs an OpenGL texture object of some kilobytes once drawn, so a 6 MB model
+// whose faces name 80 000 missing bitmaps took 640 MB to draw. Past it the
+// model is refused with "Model has too many textures".
+constexpr int32_t maxModelTextures = 1024;
 
-    // Takes `pixels` from the budget in force on this thread, if there is one.
-    static void charge(int64_t pixels);
+// While one is alive on a thread, every texture that thread makes and every
+// frame it decodes are charged to it; past either limit it throws "Model has
+// too many textures" or "Model textures too large". The model reader opens one
+// for each model. Textures made outside any (the mirror's reflection texture,
+// kvtool texture) are bounded by their own limit alone: one image of the
+// largest size for all their frames together.
+class ModelTextureBudget {
+public:
+    explicit ModelTextureBudget(int64_t pixels = maxModelTexturePixels, int32_t textures = maxModelTextures);
+    ~ModelTextureBudget();
+    ModelTextureBudget(const ModelTextureBudget&) = delete;
+    ModelTextureBudget& operator=(const ModelTextureBudget&) = delete;
+
+    // Take from the budget in force on this thread, if there is one.
+    static void chargePixels(int64_t pixels);
+    static void chargeTexture();
 
 private:
-    int64_t left_;
-    TexturePixelBudget* outer_;
+    int64_t pixelsLeft_;
+    int32_t texturesLeft_;
+    ModelTextureBudget* outer_;
 };
 
 // The built-in NO FILE image (16 x 16 RGBA), shown for any bitmap that cannot

@@ -140,6 +140,7 @@ Texture* findTexture(const char* name) {
 TextureRef::TextureRef(const char* name) {
     Texture* shared = findTexture(name);
     if (shared == nullptr) {
+        ModelTextureBudget::chargeTexture();
         // A bitmap that fails to decode takes its half-built texture with it.
         std::unique_ptr<Texture> loaded(new Texture);
         loadTextureImages(*loaded, name);

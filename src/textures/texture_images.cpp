@@ -246,7 +246,7 @@ void readImageRecord(InFile& stream, const Texture& texture, TextureFrame& frame
     const int32_t pixelCount = width * height;
     if (pixelCount > pixelBudget) fail("Bad OGF image size");
     pixelBudget -= pixelCount;
-    TexturePixelBudget::charge(pixelCount);
+    ModelTextureBudget::chargePixels(pixelCount);
     const int64_t leastBytes = static_cast<int64_t>((pixelCount + maxRunLength - 1) / maxRunLength) * bytesPerRun;
     if (leastBytes > static_cast<int64_t>(stream.size()) - stream.tell()) fail("Tried to read past limit");
 
@@ -350,21 +350,31 @@ int readAnimationFrameCount(InFile& stream) {
 
 const std::array<uint8_t, fallbackImageSide * fallbackImageSide * 4> fallbackImage = drawFallbackImage();
 
-// --------------------------------------------------------- TexturePixelBudget
+// --------------------------------------------------------- ModelTextureBudget
 
 namespace {
-thread_local TexturePixelBudget* budgetInForce = nullptr;
+thread_local ModelTextureBudget* budgetInForce = nullptr;
 }  // namespace
 
-TexturePixelBudget::TexturePixelBudget(int64_t pixels) : left_(pixels), outer_(budgetInForce) { budgetInForce = this; }
+ModelTextureBudget::ModelTextureBudget(int64_t pixels, int32_t textures)
+    : pixelsLeft_(pixels), texturesLeft_(textures), outer_(budgetInForce) {
+    budgetInForce = this;
+}
 
-TexturePixelBudget::~TexturePixelBudget() { budgetInForce = outer_; }
+ModelTextureBudget::~ModelTextureBudget() { budgetInForce = outer_; }
 
-void TexturePixelBudget::charge(int64_t pixels) {
-    TexturePixelBudget* budget = budgetInForce;
+void ModelTextureBudget::chargePixels(int64_t pixels) {
+    ModelTextureBudget* budget = budgetInForce;
     if (budget == nullptr) return;
-    if (pixels > budget->left_) fail("Model textures too large");
-    budget->left_ -= pixels;
+    if (pixels > budget->pixelsLeft_) fail("Model textures too large");
+    budget->pixelsLeft_ -= pixels;
+}
+
+void ModelTextureBudget::chargeTexture() {
+    ModelTextureBudget* budget = budgetInForce;
+    if (budget == nullptr) return;
+    if (budget->texturesLeft_ == 0) fail("Model has too many textures");
+    --budget->texturesLeft_;
 }
 
 // ---------------------------------------------------------- loadTextureImages
