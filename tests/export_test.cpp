@@ -13,6 +13,7 @@
 #include "export/gif_writer.h"
 #include "export/gltf_writer.h"
 #include "export/track_samples.h"
+#include "forge/bitmap_writer.h"
 #include "forge/demo_archive.h"
 #include "forge/demo_shapes.h"
 #include "forge/hog_writer.h"
@@ -217,6 +218,39 @@ TEST(KvtoolExport, AllWritesEveryModelInsideTheFolderAndNamesTheOnesItCannot) {
     const CommandResult both = runKvtool("export " + shellQuote(dir.path("game")) + " up.oof --all -o x");
     EXPECT_EQ(both.status, 1);
     EXPECT_EQ(both.err, "kvtool: export: give MODEL or --all, not both\n");
+}
+
+// Tiny models that all name one large bitmap would each embed it again: the
+// whole run stops at its size bound, and says so.
+TEST(KvtoolExport, AllStopsOnceTheExportsHoldTheSizeAllowed) {
+    TempDir dir;
+    std::vector<uint16_t> noise(512 * 512);
+    uint32_t seed = 1;
+    for (uint16_t& pixel : noise) {
+        seed = seed * 1664525u + 1013904223u;
+        pixel = static_cast<uint16_t>(0xF000 | (seed >> 20));
+    }
+    OofSubobject part{.name = "part", .vertices = {{0, 0, 0}, {1, 0, 0}, {0, 1, 0}}};
+    part.faces.push_back({.textured = true, .corners = {{0, 0, 0}, {1, 1, 0}, {2, 0, 1}}});
+    OofWriter model;
+    model.textures({"noise"}).header(1, 1.0f, {-1, -1, -1}, {1, 1, 1}).subobject(part);
+    HogWriter archive;
+    archive.add("noise.ogf", OgfImage::fromPixels(512, 512, ogfArgb4444, noise).bytes());
+    for (const char* name : {"a.oof", "b.oof", "c.oof"}) archive.add(name, model.build());
+    archive.write(dir.path("kv.hog"));
+
+    // Each export embeds the noise as a PNG of some 0.8 MB: two pass 1 MB.
+    const CommandResult run =
+        runKvtool("export " + shellQuote(dir.path("kv.hog")) + " --all --max-size 1 -o " + shellQuote(dir.path("out")));
+    EXPECT_EQ(run.status, 1);
+    EXPECT_EQ(run.out, "2 exported, 1 left out\n");
+    EXPECT_EQ(run.err, "kvtool: export: stopped at 1 MB, the most this archive may write (--max-size)\n");
+    EXPECT_TRUE(fs::exists(dir.path("out/b.glb")));
+    EXPECT_FALSE(fs::exists(dir.path("out/c.glb")));
+
+    const CommandResult single = runKvtool("export " + shellQuote(dir.path("kv.hog")) + " a.oof --max-size 1 -o x.glb");
+    EXPECT_EQ(single.status, 1);
+    EXPECT_EQ(single.err, "kvtool: --max-size: goes with --all\n");
 }
 
 TEST(ColourQuantizer, APictureOfFewColoursKeepsThemExactly) {

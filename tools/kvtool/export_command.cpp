@@ -1,5 +1,7 @@
 // kvtool export: a model in other tools' formats (glTF 2.0, Wavefront OBJ).
 #include <algorithm>
+#include <cstdint>
+#include <cstdio>
 #include <filesystem>
 #include <memory>
 #include <string>
@@ -26,6 +28,14 @@ std::string lowerExtension(const std::string& path) {
     return extension;
 }
 
+// What `export --all` may write in all, unless --max-size says otherwise. Each
+// export is bounded on its own, but models of a few bytes may all name one
+// large bitmap, which every export embeds again: 2,000 models naming one
+// noisy 512 x 512 picture would write 1.6 GB from an archive of 1.5 MB. Real
+// archives write a few times their size (the demo 2 to 3 times).
+constexpr uint64_t exportAllTimesArchive = 32;
+constexpr uint64_t exportAllLeastMb = 256;
+
 struct ExportOptions {
     std::string archive;
     std::string model;
@@ -33,6 +43,7 @@ struct ExportOptions {
     std::string output;
     std::string format;
     float animSpeed = 5.0f;
+    uint64_t maxSizeMb = 0;  // 0: exportAllTimesArchive times the archive, at least exportAllLeastMb
 };
 
 std::unique_ptr<PolyModel> readModel(const std::string& name) {
@@ -40,25 +51,28 @@ std::unique_ptr<PolyModel> readModel(const std::string& name) {
     return std::make_unique<PolyModel>(*stream);
 }
 
-// Writes `model` as `format` at `path` (OBJ: with its MTL and PNGs beside it).
-// Throws a message text when the model cannot be exported, ToolError when a
-// file cannot be written.
-void writeModel(const PolyModel& model, const std::string& format, const std::string& path, float animSpeed) {
+// Writes `model` as `format` at `path` (OBJ: with its MTL and PNGs beside it)
+// and returns the bytes written. Throws a message text when the model cannot
+// be exported, ToolError when a file cannot be written.
+uint64_t writeModel(const PolyModel& model, const std::string& format, const std::string& path, float animSpeed) {
     if (format == "obj") {
         const fs::path out(path);
         const std::vector<ObjFile> files = objFiles(model, out.stem().string());
+        uint64_t written = 0;
         // The .obj goes last: it is the file that names the others.
         for (size_t i = files.size(); i-- > 0;) {
             const std::string filePath = i == 0 ? path : (out.parent_path() / files[i].name).string();
             writeFileSafely(filePath, files[i].bytes.data(), files[i].bytes.size());
+            written += files[i].bytes.size();
         }
-        return;
+        return written;
     }
     GltfOptions gltf;
     gltf.keyFramesPerSecond = animSpeed;
     gltf.binary = format == "glb";
     const std::string bytes = gltfFile(model, gltf);
     writeFileSafely(path, bytes.data(), bytes.size());
+    return bytes.size();
 }
 
 // Every model of the archive into the folder, each under its entry's name made
@@ -73,12 +87,28 @@ bool exportAll(const ExportOptions& options, const std::string& format) {
     auto& archive = *static_cast<HogFile*>(searchPath.archives[0]);
     const std::vector<int32_t> models = listModels(archive);
     if (models.empty()) throw ToolError(archivePathFor(options.archive), "the archive holds no models");
+    uint64_t maxMb = options.maxSizeMb;
+    if (maxMb == 0) {
+        const uint64_t archiveMb = (fs::file_size(archive.path, error) + (1 << 20) - 1) >> 20;
+        maxMb = std::max(exportAllLeastMb, exportAllTimesArchive * (error ? 0 : archiveMb));
+    }
+    // Checked before each model: one export, itself bounded, may pass it.
+    const uint64_t maxBytes = maxMb << 20;
+    uint64_t written = 0;
 
     const bool progress = standardErrorIsTerminal();
     // OBJ sets their pictures beside each model: a folder each keeps those apart too.
     UniqueNames names(true);
     int exported = 0, unreadable = 0, unexportable = 0, unwritten = 0;
+    size_t left = 0;
     for (size_t i = 0; i < models.size(); ++i) {
+        if (written >= maxBytes) {
+            left = models.size() - i;
+            if (progress) std::fputc('\n', stderr);
+            std::fprintf(stderr, "kvtool: export: stopped at %llu MB, the most this archive may write (--max-size)\n",
+                         static_cast<unsigned long long>(maxMb));
+            break;
+        }
         const char* entry = archive.entries[models[i]].name;
         if (progress) std::fprintf(stderr, "\rkvtool: export: %zu/%zu %-40.40s", i + 1, models.size(), entry);
         const std::string stem = names.take(safeFileName(modelBaseName(entry)));
@@ -98,7 +128,7 @@ bool exportAll(const ExportOptions& options, const std::string& format) {
         }
         try {
             fs::create_directories(folder, error);
-            writeModel(*model, format, (folder / (stem + "." + format)).string(), options.animSpeed);
+            written += writeModel(*model, format, (folder / (stem + "." + format)).string(), options.animSpeed);
             ++exported;
         } catch (Message message) {
             report(message);
@@ -113,6 +143,7 @@ bool exportAll(const ExportOptions& options, const std::string& format) {
     if (unreadable > 0) summary += ", " + std::to_string(unreadable) + " could not be read";
     if (unexportable > 0) summary += ", " + std::to_string(unexportable) + " could not be exported";
     if (unwritten > 0) summary += ", " + std::to_string(unwritten) + " could not be written";
+    if (left > 0) summary += ", " + std::to_string(left) + " left out";
     std::printf("%s\n", summary.c_str());
     return exported == static_cast<int>(models.size());
 }
@@ -137,9 +168,14 @@ void addExportCommand(CLI::App& app) {
         ->check(CLI::IsMember({"obj", "gltf", "glb"}));
     command->add_option("--anim-speed", options->animSpeed,
                         "Key frames per second of the glTF animation (default 5, the saver's default)");
+    command->add_option("--max-size", options->maxSizeMb,
+                        "With --all: stop once the exports hold this many MB (default 32 times the archive's size, "
+                        "at least 256)")
+        ->check(CLI::Range(uint64_t{1}, uint64_t{1} << 30));
     command->callback([options] {
         if (options->all == !options->model.empty())
             throw ToolError("export", options->all ? "give MODEL or --all, not both" : "give MODEL or --all");
+        if (options->maxSizeMb != 0 && !options->all) throw ToolError("--max-size", "goes with --all");
         if (!(options->animSpeed > 0.0f) || options->animSpeed > 1000.0f)
             throw ToolError("--anim-speed", "must be above 0 and at most 1000 key frames per second");
         std::string format = options->format;
