@@ -100,26 +100,32 @@ protected:
     void xdotool(const std::string& arguments) { run(arguments); }
     void key(const std::string& name) { xdotool("key " + name); }
 
-    // The title as both properties hold it; they must agree.
+    // The title as both properties hold it; they must agree. (The viewer sets
+    // one after the other, so a look between the two sees them differ: look again.)
     std::string title() {
         std::string wmName, netName;
-        char* name = nullptr;
-        if (XFetchName(x, window, &name) != 0 && name != nullptr) {
-            wmName = name;
-            XFree(name);
-        }
-        Atom type;
-        int format;
-        unsigned long count, after;
-        unsigned char* data = nullptr;
-        if (XGetWindowProperty(x, window, XInternAtom(x, "_NET_WM_NAME", False), 0, 1024, False,
-                               XInternAtom(x, "UTF8_STRING", False), &type, &format, &count, &after, &data) == Success &&
-            data != nullptr) {
-            netName.assign(reinterpret_cast<char*>(data), count);
-            XFree(data);
+        for (int tries = 0; tries < 20; ++tries) {
+            wmName = property(XA_WM_NAME, XA_STRING);
+            netName = property(XInternAtom(x, "_NET_WM_NAME", False), XInternAtom(x, "UTF8_STRING", False));
+            if (wmName == netName) break;
+            std::this_thread::sleep_for(50ms);
         }
         EXPECT_EQ(wmName, netName);
         return wmName;
+    }
+    std::string property(Atom name, Atom type) {
+        Atom actualType;
+        int format;
+        unsigned long count, after;
+        unsigned char* data = nullptr;
+        std::string value;
+        if (XGetWindowProperty(x, window, name, 0, 1024, False, type, &actualType, &format, &count, &after, &data) ==
+                Success &&
+            data != nullptr) {
+            value.assign(reinterpret_cast<char*>(data), count);
+            XFree(data);
+        }
+        return value;
     }
     // Polls the title until it reads `expected` (or a generous limit passes).
     std::string titleOnceItIs(const std::string& expected) {
