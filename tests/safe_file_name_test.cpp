@@ -27,6 +27,7 @@ TEST(SafeFileName, IsNeverEmptyHiddenOrADeviceAndKeepsWindowsFromTrimmingIt) {
     EXPECT_EQ(safeFileName("NUL.oof"), "_NUL.oof");
     EXPECT_EQ(safeFileName("lpt1 .glb"), "_lpt1 .glb");
     EXPECT_EQ(safeFileName("com10.oof"), "com10.oof");
+    EXPECT_EQ(safeFileName("conout$.oof"), "_conout$.oof");
     EXPECT_EQ(safeFileName("console.oof"), "console.oof");
 }
 

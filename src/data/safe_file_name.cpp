@@ -28,12 +28,12 @@ std::string_view lastPart(std::string_view name) {
 }
 
 // CON, PRN, AUX, NUL, COM0-9 and LPT0-9 name devices on Windows whatever
-// extension follows, and in any letter case.
+// extension follows, and in any letter case; CONIN$ and CONOUT$ the console.
 bool isDeviceName(const std::string& name) {
     std::string stem = name.substr(0, name.find('.'));
     while (!stem.empty() && stem.back() == ' ') stem.pop_back();
     for (char& c : stem) c = static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
-    constexpr std::array<std::string_view, 4> plain = {"CON", "PRN", "AUX", "NUL"};
+    constexpr std::array<std::string_view, 6> plain = {"CON", "PRN", "AUX", "NUL", "CONIN$", "CONOUT$"};
     for (const std::string_view device : plain)
         if (stem == device) return true;
     return stem.size() == 4 && (stem.compare(0, 3, "COM") == 0 || stem.compare(0, 3, "LPT") == 0) &&

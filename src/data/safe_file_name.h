@@ -12,7 +12,7 @@
 // - holds printable ASCII only, without Windows' <>:"/\|?* (each such byte and
 //   every control or non-ASCII byte becomes '_');
 // - neither starts with '.' nor ends with '.' or ' ' (Windows drops those);
-// - is never one of Windows' device names (CON, NUL, COM1, ...), with or
+// - is never one of Windows' device names (CON, NUL, COM1, CONOUT$, ...), with or
 //   without an extension: those get a leading '_';
 // - is at most maxSafeFileNameLength bytes, so a suffix such as "-12.png" still
 //   fits every file system's 255;
