@@ -414,18 +414,34 @@ fi
 cp "$helpers/PASSWORD.CPL" "$work/PASSWORD.CPL"
 export KVSS_PASSWORD_ANSWER=$(winpath "$work/password-answer")
 export KVSS_PASSWORD_LOG=$(winpath "$work/password.log")
-echo 0 >"$work/password-answer"
-rm -f "$work/password.log"
-reg add 'HKCU\Software\Wine' /v Version /d win98 /f
-reg add 'HKCU\Control Panel\Desktop' /v ScreenSaveUsePassword /t REG_DWORD /d 1 /f
-start_saver /s
-saver=$last
-if find_window '^Screen Saver$'; then
+# One round: a refused password, then an accepted one. Returns 2 when the
+# saver closed without asking PASSWORD.CPL at all, which has happened once in
+# many runs with no trace of why: that round is told and run again, with what
+# the registry held, so a saver that never asks still fails the second time.
+win98_password_round() {
+    local final=$1 saver saver_window
+    echo 0 >"$work/password-answer"
+    rm -f "$work/password.log"
+    start_saver /s
+    saver=$last
+    if ! find_window '^Screen Saver$'; then
+        fail "win98: /s opens the window \"Screen Saver\""
+        return 1
+    fi
     saver_window=$window
     wait_until_drawn
     press "$saver_window" space
     for _ in $(seq 100); do [ -s "$work/password.log" ] && break; sleep 0.2; done
     sleep 2
+    if [ ! -e "$work/password.log" ] && ! kill -0 "$saver" 2>/dev/null && [ "$final" = no ]; then
+        wait_exit "$saver"
+        timeout 60 "$wine" reg query 'HKCU\Software\Wine' /v Version >"$work/reg.out" 2>&1
+        timeout 60 "$wine" reg query 'HKCU\Control Panel\Desktop' /v ScreenSaveUsePassword >>"$work/reg.out" 2>&1
+        echo "win98: the saver closed (status $status) without asking PASSWORD.CPL; the registry held:" \
+            "$(tr -d '\r' <"$work/reg.out" | grep -i -e version -e password | tr -s ' \n' ' ');" \
+            "setting it again and running the round again"
+        return 2
+    fi
     if grep -q '^refused window=1$' "$work/password.log" 2>/dev/null && kill -0 "$saver" 2>/dev/null; then
         pass "win98: a refused password keeps the saver running"
     else
@@ -439,9 +455,14 @@ if find_window '^Screen Saver$'; then
     else
         fail "win98: an accepted password closes the saver" "status $status; $(cat "$work/password.log" 2>/dev/null)"
     fi
-else
-    fail "win98: /s opens the window \"Screen Saver\""
-fi
+}
+set_win98_password() {
+    reg add 'HKCU\Software\Wine' /v Version /d win98 /f
+    reg add 'HKCU\Control Panel\Desktop' /v ScreenSaveUsePassword /t REG_DWORD /d 1 /f
+}
+set_win98_password
+win98_password_round no
+[ $? = 2 ] && { set_win98_password; win98_password_round yes; }
 start_saver /a
 wait_exit "$last"
 [ "$status" = 0 ] && pass "win98: /a returns 0" || fail "win98: /a returns 0" "status $status"
