@@ -4,6 +4,8 @@
 #include <array>
 #include <cctype>
 
+#include "data/hog_file.h"
+
 namespace {
 bool isSeparator(char c) { return c == '/' || c == '\\'; }
 
@@ -74,8 +76,5 @@ std::string UniqueNames::take(const std::string& stem) {
 }
 
 std::string UniqueNames::key(std::string name) const {
-    if (ignoreCase_)
-        for (char& c : name)
-            if (c >= 'A' && c <= 'Z') c = static_cast<char>(c + 32);
-    return name;
+    return ignoreCase_ ? foldedName(name.c_str()) : name;
 }

@@ -87,10 +87,7 @@ void addPackCommand(CLI::App& app) {
         for (const std::string& file : options->files) {
             const std::string name = fs::path(file).filename().string();
             if (name.size() > 35) throw ToolError(file, "entry names hold at most 35 characters");
-            std::string folded = name;
-            for (char& c : folded)
-                if (c >= 'A' && c <= 'Z') c = static_cast<char>(c + 32);
-            if (!seen.insert(folded).second) throw ToolError(file, "another file has the same entry name");
+            if (!seen.insert(foldedName(name.c_str())).second) throw ToolError(file, "another file has the same entry name");
             Bytes data;
             try {
                 data = readFileBytes(file);

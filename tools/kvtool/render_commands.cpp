@@ -155,7 +155,8 @@ void addRenderCommand(CLI::App& app) {
         run.settings.anim_speed_index = animSpeedIndex(options->animSpeed);
         // The last frame must still show the model: name --frames when it is the frames that go past.
         const float lastFrame = options->seconds + 0.01f * static_cast<float>(frames);
-        if (options->frames > 1 && options->seconds < 60.0f && lastFrame >= 60.0f)
+        const auto longest = static_cast<float>(objectTimeChoices[objectTimeChoiceCount - 1].seconds);
+        if (options->frames > 1 && options->seconds < longest && lastFrame >= longest)
             throw ToolError("--frames", "the last of " + std::to_string(options->frames) +
                                             " frames would come after the 60 seconds a model stays on screen");
         run.settings.object_time_index = timeIndexFor(lastFrame);
