@@ -13,7 +13,7 @@
 #include <vector>
 
 #include "forge/hog_writer.h"
-#include "host/offscreen/offscreen_saver.h"
+#include "offscreen/offscreen_saver.h"
 
 namespace bench {
 

@@ -3,7 +3,7 @@
 #include <stdexcept>
 #include <vector>
 
-#include "host/options/command_line.h"
+#include "options/command_line.h"
 
 namespace {
 KvssOptions parse(std::vector<const char*> args, const char* environmentWindow = nullptr) {

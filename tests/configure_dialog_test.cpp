@@ -4,8 +4,8 @@
 #include <string>
 #include <vector>
 
-#include "host/framework/configure_dialog.h"
-#include "host/framework/framework.h"
+#include "framework/configure_dialog.h"
+#include "framework/framework.h"
 #include "memory_store.h"
 
 namespace {

@@ -9,8 +9,8 @@
 #include <string>
 #include <vector>
 
-#include "host/framework/app_path.h"
-#include "host/framework/framework.h"
+#include "framework/app_path.h"
+#include "framework/framework.h"
 
 namespace {
 constexpr uint32_t quitMessage = 18;

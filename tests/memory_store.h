@@ -6,7 +6,7 @@
 #include <string>
 #include <vector>
 
-#include "host/options/settings.h"
+#include "options/settings.h"
 
 // A registry key in memory: values keep their data length, reads follow the
 // registry's rule (succeed only when the data fits the asked size).

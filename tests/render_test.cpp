@@ -11,7 +11,7 @@
 #include "data/in_file.h"
 #include "data/kv_path.h"
 #include "forge/demo_shapes.h"
-#include "host/offscreen/bitmap_font.h"
+#include "offscreen/bitmap_font.h"
 #include "model/poly_model.h"
 #include "render/draw_frame.h"
 #include "render/face_arrays.h"

@@ -12,7 +12,7 @@
 #include "forge/demo_shapes.h"
 #include "forge/hog_writer.h"
 #include "host/egl/egl_context.h"
-#include "host/saver/saver.h"
+#include "saver/saver.h"
 #include "model/poly_model.h"
 #include "render/render_mode.h"
 #include "test_files.h"

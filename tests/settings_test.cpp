@@ -6,8 +6,8 @@
 #include <map>
 #include <string>
 
-#include "host/options/file_option_store.h"
-#include "host/options/settings.h"
+#include "options/file_option_store.h"
+#include "options/settings.h"
 #include "memory_store.h"
 #include "test_files.h"
 

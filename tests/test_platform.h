@@ -7,8 +7,8 @@
 #include <string>
 
 #include "host/egl/egl_context.h"
-#include "host/options/settings.h"
-#include "host/saver/saver_platform.h"
+#include "options/settings.h"
+#include "seam/saver_platform.h"
 
 // The seam, driven by the test: a clock that answers from a script (then stays
 // put), a real headless GL context, and failures turned into exceptions.

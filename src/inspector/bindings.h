@@ -2,7 +2,7 @@
 
 #include <string>
 
-#include "host/loop/loop_client.h"
+#include "seam/loop_client.h"
 
 class Viewer;
 

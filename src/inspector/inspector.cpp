@@ -11,7 +11,7 @@
 #include "data/kv_path.h"
 #include "data/safe_file_name.h"
 #include "export/gltf_writer.h"
-#include "host/saver/saver.h"
+#include "saver/saver.h"
 #include "image/output_file.h"
 #include "image/png_writer.h"
 #include "model/poly_model.h"

@@ -4,9 +4,9 @@
 #include <string>
 #include <vector>
 
-#include "host/loop/loop_client.h"
-#include "host/options/settings.h"
-#include "host/saver/saver_platform.h"
+#include "seam/loop_client.h"
+#include "options/settings.h"
+#include "seam/saver_platform.h"
 #include "inspector/bindings.h"
 #include "show/animation_clock.h"
 

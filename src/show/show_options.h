@@ -1,6 +1,6 @@
 #pragma once
 
-#include "host/options/settings.h"
+#include "options/settings.h"
 
 // The texture the mirror option layers over every filled face.
 inline constexpr const char* reflectionTextureName = "PaleWhiteRock001.ogf";

@@ -13,7 +13,7 @@
 #include <string>
 
 #include "forge/demo_archive.h"
-#include "host/offscreen/offscreen_saver.h"
+#include "offscreen/offscreen_saver.h"
 #include "model/poly_model.h"
 #include "test_files.h"
 #include "textures/texture.h"

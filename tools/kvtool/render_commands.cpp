@@ -9,9 +9,9 @@
 
 #include "data/hog_file.h"
 #include "export/gif_writer.h"
-#include "host/offscreen/bitmap_font.h"
-#include "host/offscreen/offscreen_context.h"
-#include "host/offscreen/offscreen_saver.h"
+#include "offscreen/bitmap_font.h"
+#include "seam/offscreen_context.h"
+#include "offscreen/offscreen_saver.h"
 #include "png_file.h"
 #include "tool_support.h"
 

@@ -3,7 +3,7 @@
 #include <cstdint>
 #include <vector>
 
-#include "host/offscreen/offscreen_context.h"
+#include "seam/offscreen_context.h"
 
 // A headless OpenGL context on Mesa through EGL's surfaceless platform: no
 // display, desktop OpenGL (compatibility profile), drawing into an RGBA8 colour

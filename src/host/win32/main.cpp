@@ -2,8 +2,8 @@
 // command line; the saver window's create, timer and destroy reach the Saver.
 #include <windows.h>
 
-#include "host/framework/framework.h"
-#include "host/saver/saver.h"
+#include "framework/framework.h"
+#include "saver/saver.h"
 #include "host/win32/registry_option_store.h"
 #include "host/win32/win32_framework_platform.h"
 #include "host/win32/win32_saver_platform.h"

@@ -2,7 +2,7 @@
 
 #include <windows.h>
 
-#include "host/options/settings.h"
+#include "options/settings.h"
 
 // The options in the current user's registry, under Software\kestrow\kvss:
 // each value a REG_DWORD with the data length the option table gives it.

@@ -9,9 +9,9 @@
 #include <string>
 
 #include "core/message.h"
-#include "host/framework/app_path.h"
-#include "host/framework/framework.h"
-#include "host/options/command_line.h"
+#include "framework/app_path.h"
+#include "framework/framework.h"
+#include "options/command_line.h"
 #include "host/win32/registry_option_store.h"
 #include "host/win32/resource_ids.h"
 #include "host/win32/win32_loop.h"

@@ -7,7 +7,7 @@
 #include <memory>
 
 #include "core/message.h"
-#include "host/offscreen/offscreen_context.h"
+#include "seam/offscreen_context.h"
 #include "textures/texture.h"
 
 namespace {

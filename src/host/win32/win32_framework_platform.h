@@ -2,8 +2,8 @@
 
 #include <windows.h>
 
-#include "host/framework/configure_dialog.h"
-#include "host/framework/framework.h"
+#include "framework/configure_dialog.h"
+#include "framework/framework.h"
 
 // The framework's platform calls, made for real.
 class Win32FrameworkPlatform : public FrameworkPlatform {

@@ -4,7 +4,7 @@
 
 #include <string>
 
-#include "host/loop/loop_client.h"
+#include "seam/loop_client.h"
 
 // The one loop of the Windows programs: gets, translates and dispatches
 // messages until the quit message; returns its code. The saver's framework and

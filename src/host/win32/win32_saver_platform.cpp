@@ -3,8 +3,8 @@
 #include <sys/timeb.h>
 
 #include "core/message.h"
-#include "host/framework/app_path.h"
-#include "host/framework/framework.h"
+#include "framework/app_path.h"
+#include "framework/framework.h"
 #include "render/draw_frame.h"
 #include "textures/texture.h"
 

@@ -2,7 +2,7 @@
 
 #include <windows.h>
 
-#include "host/saver/saver_platform.h"
+#include "seam/saver_platform.h"
 
 // The saver's platform on Windows: WGL on the saver window, the timer, the
 // clock, the game's App Paths entry and the error message box.

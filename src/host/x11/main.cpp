@@ -4,10 +4,10 @@
 #include <stdexcept>
 
 #include "core/message.h"
-#include "host/options/file_option_store.h"
-#include "host/saver/closing_input.h"
-#include "host/saver/saver.h"
-#include "host/options/command_line.h"
+#include "options/file_option_store.h"
+#include "saver/closing_input.h"
+#include "saver/saver.h"
+#include "options/command_line.h"
 #include "host/x11/x11_inspector.h"
 #include "host/x11/x11_loop.h"
 #include "host/x11/x11_platform.h"

@@ -2,7 +2,7 @@
 #include <cstdio>
 #include <exception>
 
-#include "host/options/command_line.h"
+#include "options/command_line.h"
 #include "host/x11/x11_inspector.h"
 #include "inspector/bindings.h"
 

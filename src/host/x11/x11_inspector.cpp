@@ -7,7 +7,7 @@
 #include <stdexcept>
 
 #include "core/message.h"
-#include "host/options/file_option_store.h"
+#include "options/file_option_store.h"
 
 #include "host/x11/x11_loop.h"
 #include "host/x11/x11_platform.h"

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "host/options/command_line.h"
+#include "options/command_line.h"
 
 // kvss --viewer and kvss-viewer: the model viewer in a normal, resizable
 // window, with the settings file's options and those of the command line.

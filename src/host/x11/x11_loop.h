@@ -2,7 +2,7 @@
 
 #include <X11/Xlib.h>
 
-#include "host/loop/loop_client.h"
+#include "seam/loop_client.h"
 
 // The one loop of the Linux programs: ticks `client` and, between ticks, waits
 // on the X connection and turns the window's events into WindowEvents. The

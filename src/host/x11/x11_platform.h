@@ -6,9 +6,9 @@
 
 #include <string>
 
-#include "host/options/file_option_store.h"
-#include "host/saver/saver_platform.h"
-#include "host/options/command_line.h"
+#include "options/file_option_store.h"
+#include "seam/saver_platform.h"
+#include "options/command_line.h"
 
 // The saver's platform on Linux: an X window with a GLX context, the settings
 // file, and the game directory from the command line or the settings file.

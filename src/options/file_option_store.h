@@ -5,7 +5,7 @@
 #include <string>
 #include <vector>
 
-#include "host/options/settings.h"
+#include "options/settings.h"
 
 // The option store of platforms without a registry: a small text file of
 // "name=value" lines (values in decimal), e.g. ~/.config/kvss/settings.

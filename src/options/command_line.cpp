@@ -1,4 +1,4 @@
-#include "host/options/command_line.h"
+#include "options/command_line.h"
 
 #include <algorithm>
 #include <cstdlib>

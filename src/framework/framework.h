@@ -2,8 +2,8 @@
 
 #include <cstdint>
 
-#include "host/saver/closing_input.h"
-#include "host/saver/saver_platform.h"
+#include "saver/closing_input.h"
+#include "seam/saver_platform.h"
 
 // The screen-saver framework of Windows: the modes of the command line, the
 // saver window's input filter, closing and the Windows 9x password. It is

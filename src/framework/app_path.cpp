@@ -1,4 +1,4 @@
-#include "host/framework/app_path.h"
+#include "framework/app_path.h"
 
 #include <cstring>
 

@@ -1,4 +1,4 @@
-#include "host/saver/saver.h"
+#include "saver/saver.h"
 
 #include "data/game_table.h"
 #include "data/hog_file.h"

@@ -1,4 +1,4 @@
-#include "host/options/file_option_store.h"
+#include "options/file_option_store.h"
 
 #include <algorithm>
 #include <cerrno>

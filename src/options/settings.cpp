@@ -1,4 +1,4 @@
-#include "host/options/settings.h"
+#include "options/settings.h"
 
 const ObjectTimeChoice objectTimeChoices[objectTimeChoiceCount] = {
     {"5 seconds", 5}, {"15 seconds", 15}, {"30 seconds", 30}, {"1 minute", 60}};

@@ -2,7 +2,7 @@
 
 #include <cstdint>
 
-#include "host/options/settings.h"
+#include "options/settings.h"
 
 // The configuration dialog (resource 2003): its controls and its procedure,
 // written against DialogControls so that it runs under a fake as well as on Windows.

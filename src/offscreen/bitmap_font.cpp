@@ -1,4 +1,4 @@
-#include "host/offscreen/bitmap_font.h"
+#include "offscreen/bitmap_font.h"
 
 #include <GL/gl.h>
 

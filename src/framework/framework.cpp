@@ -1,4 +1,4 @@
-#include "host/framework/framework.h"
+#include "framework/framework.h"
 
 #include <cstdlib>
 

@@ -4,8 +4,8 @@
 #include <string>
 #include <vector>
 
-#include "host/options/settings.h"
-#include "host/saver/saver_platform.h"
+#include "options/settings.h"
+#include "seam/saver_platform.h"
 #include "show/animation_clock.h"
 
 class PolyModel;

@@ -5,8 +5,8 @@
 #include <string>
 #include <vector>
 
-#include "host/saver/saver.h"
-#include "host/options/settings.h"
+#include "saver/saver.h"
+#include "options/settings.h"
 
 class OffscreenContext;
 

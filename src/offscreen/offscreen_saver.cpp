@@ -1,11 +1,11 @@
-#include "host/offscreen/offscreen_saver.h"
+#include "offscreen/offscreen_saver.h"
 
 #include <GL/gl.h>
 
 #include <stdexcept>
 
-#include "host/offscreen/bitmap_font.h"
-#include "host/offscreen/offscreen_context.h"
+#include "offscreen/bitmap_font.h"
+#include "seam/offscreen_context.h"
 #include "textures/texture.h"
 
 namespace {

@@ -5,7 +5,7 @@
 #include <string>
 #include <vector>
 
-#include "host/options/settings.h"
+#include "options/settings.h"
 
 // Where the Linux saver draws.
 enum class WindowMode {

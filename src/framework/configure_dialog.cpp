@@ -1,6 +1,6 @@
-#include "host/framework/configure_dialog.h"
+#include "framework/configure_dialog.h"
 
-#include "host/framework/framework.h"
+#include "framework/framework.h"
 
 namespace {
 struct FlagControl {
