@@ -62,7 +62,7 @@ void useArchive(const std::string& path) {
     textureCache.clear();
     clearGameTable();
     useGameArchive(path.c_str());
-    loadGameTable("table.gam");
+    loadGameTable(gameTableName);
 }
 
 std::string rendererName = "unknown";

@@ -63,7 +63,7 @@ void BM_ReadModel(benchmark::State& state, Subject subject) {
     clearGameTable();
     searchPath.reset(1);
     searchPath.add(recorder);
-    loadGameTable("table.gam");
+    loadGameTable(gameTableName);
     recorder->opened.clear();
     // How many pixels its bitmaps decode into (the built-in NO FILE image aside).
     size_t decodedPixels = 0;

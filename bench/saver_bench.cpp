@@ -18,7 +18,7 @@ namespace {
 void BM_ModelChangeTick(benchmark::State& state, Subject subject, bool mipmap) {
     auto saver = startSaver(subject, mipmap);
     for (auto _ : state) {
-        saver->saver().objectStart.seconds -= 1000;  // its time is up: this tick changes the model
+        saver->saver().shiftModelStart(1000);  // its time is up: this tick changes the model
         const auto start = Clock::now();
         saver->tickOnce();
         glFinish();
@@ -33,7 +33,7 @@ void BM_SteadyFrame(benchmark::State& state, Subject subject) {
     double emptySeconds = 0.0;
     for (auto _ : state) {
         // Keep the model on screen: its time never runs out.
-        if (saver->secondsOnScreen() > 10.0f) saver->saver().objectStart.seconds += 10;
+        if (saver->secondsOnScreen() > 10.0f) saver->saver().shiftModelStart(-10);
         auto start = Clock::now();
         saver->tickOnce();
         glFinish();
@@ -85,7 +85,7 @@ void BM_ResidentMemory(benchmark::State& state) {
         auto saver = startSaver({demoPath(), ""});  // a model at random at every change, as on screen
         memoryRenderer = reinterpret_cast<const char*>(glGetString(GL_RENDERER));
         auto change = [&] {
-            saver->saver().objectStart.seconds -= 1000;
+            saver->saver().shiftModelStart(1000);
             saver->tickOnce();
         };
         auto changes = [&](int count) {

@@ -56,5 +56,5 @@ inline void useDemoArchive() {
     const std::string archive = scratchPath("demo.hog");
     demoArchive().write(archive);
     useArchive(archive);
-    loadGameTable("table.gam");
+    loadGameTable(gameTableName);
 }

@@ -6,11 +6,11 @@
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     static const std::string path = scratchPath("table.hog");
     searchPath.reset(0);
-    HogWriter().add("table.gam", Bytes(data, data + size)).write(path);
+    HogWriter().add(gameTableName, Bytes(data, data + size)).write(path);
     useArchive(path);
     clearGameTable();
     try {
-        loadGameTable("table.gam");
+        loadGameTable(gameTableName);
         findTextureEntry("hullplate");
     } catch (Message) {
     }

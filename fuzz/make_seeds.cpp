@@ -4,6 +4,7 @@
 #include <filesystem>
 #include <string>
 
+#include "data/game_table.h"
 #include "forge/bitmap_writer.h"
 #include "forge/demo_archive.h"
 #include "forge/hog_writer.h"
@@ -66,7 +67,7 @@ int main(int argc, char** argv) {
     for (const HogWriter::Entry& entry : demo.ordered()) {
         const std::string& name = entry.name;
         const std::string extension = name.size() > 4 ? name.substr(name.size() - 4) : "";
-        if (name == "table.gam") put(root / "table", name, entry.data);
+        if (name == gameTableName) put(root / "table", name, entry.data);
         else if (extension == ".oof") put(root / "oof", name, entry.data);
         else if (extension == ".ogf" || extension == ".oaf") put(root / "bitmap", name, entry.data);
     }

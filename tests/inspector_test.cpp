@@ -72,7 +72,7 @@ protected:
     float frameAfter(int milliseconds) {
         platform.advance(milliseconds);
         inspector->tick();
-        return inspector->frame;
+        return inspector->show().frame();
     }
 
     TempDir dir;
@@ -87,9 +87,9 @@ TEST_F(InspectorCore, SpaceHoldsTheAnimationAndItGoesOnFromWhereItWasHeld) {
     EXPECT_EQ(window.title, "kvss - a.oof");
     EXPECT_NEAR(frameAfter(400), 2.0f, 1e-4f);
     inspector->handle(key(' '));
-    const float seconds = inspector->seconds;
+    const float seconds = inspector->seconds();
     EXPECT_NEAR(frameAfter(3000), 2.0f, 1e-4f);
-    EXPECT_EQ(inspector->seconds, seconds);
+    EXPECT_EQ(inspector->seconds(), seconds);
     inspector->handle(key(' '));
     EXPECT_NEAR(frameAfter(200), 3.0f, 1e-4f);
     EXPECT_NEAR(frameAfter(1100), 8.0f, 1e-4f);  // past the end: exactly the end, and back down from there
@@ -99,28 +99,28 @@ TEST_F(InspectorCore, SpaceHoldsTheAnimationAndItGoesOnFromWhereItWasHeld) {
 TEST_F(InspectorCore, BracketsStepToWholeKeyFramesAndStayWithinTheAnimation) {
     frameAfter(300);  // 1.5
     inspector->handle(key(']'));
-    EXPECT_TRUE(inspector->paused);
-    EXPECT_EQ(inspector->frame, 2.0f);
+    EXPECT_TRUE(inspector->paused());
+    EXPECT_EQ(inspector->show().frame(), 2.0f);
     inspector->handle(key('['));
     inspector->handle(key('['));
     inspector->handle(key('['));
-    EXPECT_EQ(inspector->frame, 0.0f);
+    EXPECT_EQ(inspector->show().frame(), 0.0f);
     for (int i = 0; i < 12; ++i) inspector->handle(key(']'));
-    EXPECT_EQ(inspector->frame, 8.0f);
+    EXPECT_EQ(inspector->show().frame(), 8.0f);
     EXPECT_EQ(frameAfter(500), 8.0f);
 }
 
 TEST_F(InspectorCore, AButtonHeldWhileThePointerMovesOrbitsTheCameraAndReleasingItStops) {
-    const Vector start = inspector->camera->eye;
+    const Vector start = inspector->show().camera()->eye;
     inspector->handle(pointer(WindowEvent::Kind::pointerMoved, 30, 30));  // no button: nothing
-    EXPECT_EQ(inspector->camera->eye.x, start.x);
+    EXPECT_EQ(inspector->show().camera()->eye.x, start.x);
     inspector->handle(pointer(WindowEvent::Kind::buttonDown, 30, 30));
     inspector->handle(pointer(WindowEvent::Kind::pointerMoved, 50, 30));
-    const Vector turned = inspector->camera->eye;
+    const Vector turned = inspector->show().camera()->eye;
     EXPECT_GT(std::abs(turned.x - start.x), 0.01f);
     inspector->handle(pointer(WindowEvent::Kind::buttonUp, 50, 30));
     inspector->handle(pointer(WindowEvent::Kind::pointerMoved, 10, 10));
-    EXPECT_EQ(inspector->camera->eye.x, turned.x);
+    EXPECT_EQ(inspector->show().camera()->eye.x, turned.x);
 }
 
 TEST_F(InspectorCore, ADroppedArchiveReplacesTheShownOneUnlessItHoldsNoModels) {
@@ -130,15 +130,15 @@ TEST_F(InspectorCore, ADroppedArchiveReplacesTheShownOneUnlessItHoldsNoModels) {
     drop.path = empty;
     inspector->handle(drop);
     EXPECT_EQ(window.title, "kvss - a.oof - " + empty + ": The game archive holds no models.");
-    ASSERT_NE(inspector->model, nullptr);
+    ASSERT_TRUE(inspector->show().hasModel());
 
     TempDir other;
     other.write("kv.hog", HogWriter().add("c.oof", keyedBox()).build());
     drop.path = other.root();  // a folder holding kv.hog
     inspector->handle(drop);
     EXPECT_EQ(window.title, "kvss - c.oof");
-    EXPECT_EQ(inspector->modelEntries.size(), 1u);
-    ASSERT_NE(inspector->model, nullptr);
+    EXPECT_EQ(inspector->modelCount(), 1);
+    ASSERT_TRUE(inspector->show().hasModel());
     inspector->tick();
 }
 

@@ -62,8 +62,7 @@ protected:
     void start(const Bytes& archive, Settings settings = {}) {
         platform.archive = dir.write("kv.hog", archive);
         saver = std::make_unique<Saver>(platform);
-        saver->settings = settings;
-        saver->loadSettingsFromStore = false;
+        saver->useSettings(settings);
         saver->onCreate();
     }
 
@@ -92,15 +91,15 @@ TEST(TimeStampTest, DifferenceCountsSignedMilliseconds) {
 TEST_F(SaverCycle, StartUpListsModelsInTableOrderAndTheFirstTickLoadsOne) {
     start(twoModels());
     EXPECT_EQ(platform.timer, 10);
-    EXPECT_EQ(saver->modelCount, 2);  // "B.OOF" counts, "c.ogf" does not
-    EXPECT_EQ(saver->timePerObject, 15.0f);
+    EXPECT_EQ(saver->game().modelCount(), 2);  // "B.OOF" counts, "c.ogf" does not
+    EXPECT_EQ(saver->timePerObject(), 15.0f);
     EXPECT_FALSE(platform.fontBuilt);
-    EXPECT_EQ(saver->currentModel, nullptr);
+    EXPECT_FALSE(saver->show().hasModel());
     saver->onTimer();
-    ASSERT_NE(saver->currentModel, nullptr);
-    ASSERT_NE(saver->currentViewer, nullptr);
-    EXPECT_EQ(saver->frame, 0.0f);
-    EXPECT_EQ(saver->animation.length, 4.0f);
+    ASSERT_NE(saver->show().model(), nullptr);
+    ASSERT_NE(saver->show().camera(), nullptr);
+    EXPECT_EQ(saver->show().frame(), 0.0f);
+    EXPECT_EQ(saver->show().animation().length, 4.0f);
     saver->onDestroy();
     EXPECT_EQ(platform.timer, 0);
     EXPECT_EQ(platform.context, nullptr);
@@ -111,16 +110,16 @@ TEST_F(SaverCycle, TheModelChangesJustAfterItsTimeCountedFromTheEndOfItsReading)
     // The first tick starts at 1000.000 and its reading ends at 1002.000.
     platform.script = {{1000, 0}, {1002, 0}};
     saver->onTimer();
-    EXPECT_EQ(saver->objectStart.seconds, 1002);
-    PolyModel* first = saver->currentModel;
+    EXPECT_EQ(saver->show().start().seconds, 1002);
+    PolyModel* first = saver->show().model();
     platform.clock = {1017, 0};  // exactly 15 s: not yet
     saver->onTimer();
-    EXPECT_EQ(saver->currentModel, first);
-    EXPECT_EQ(saver->modelChanges, 1);
+    EXPECT_EQ(saver->show().model(), first);
+    EXPECT_EQ(saver->modelChanges(), 1);
     platform.clock = {1017, 10};
     saver->onTimer();
-    EXPECT_EQ(saver->modelChanges, 2);
-    EXPECT_EQ(saver->objectStart.seconds, 1017);
+    EXPECT_EQ(saver->modelChanges(), 2);
+    EXPECT_EQ(saver->show().start().seconds, 1017);
 }
 
 TEST_F(SaverCycle, TheAnimationClockClimbsIsClampedAndReturns) {
@@ -131,15 +130,15 @@ TEST_F(SaverCycle, TheAnimationClockClimbsIsClampedAndReturns) {
     auto at = [&](int seconds, int milliseconds) {
         platform.clock = {seconds, static_cast<uint16_t>(milliseconds)};
         saver->onTimer();
-        return saver->frame;
+        return saver->show().frame();
     };
     EXPECT_NEAR(at(1000, 400), 2.0f, 1e-4f);
     EXPECT_NEAR(at(1000, 790), 3.95f, 1e-4f);
     EXPECT_EQ(at(1000, 810), 4.0f);   // first tick past the end: exactly 4, and back down from here
-    EXPECT_FALSE(saver->animation.forward);
+    EXPECT_FALSE(saver->show().animation().forward);
     EXPECT_NEAR(at(1001, 210), 2.0f, 1e-4f);
     EXPECT_EQ(at(1001, 620), 0.0f);   // first tick below 0: exactly 0
-    EXPECT_TRUE(saver->animation.forward);
+    EXPECT_TRUE(saver->show().animation().forward);
     EXPECT_NEAR(at(1001, 820), 1.0f, 1e-4f);
 }
 
@@ -147,7 +146,7 @@ TEST_F(SaverCycle, AModelWithoutKeyFramesStaysAtFrameZero) {
     start(HogWriter().add("still.oof", animatedModel(0)).build());
     for (int i = 0; i < 5; ++i) {
         saver->onTimer();
-        EXPECT_EQ(saver->frame, 0.0f);
+        EXPECT_EQ(saver->show().frame(), 0.0f);
         platform.advance(300);
     }
 }
@@ -156,10 +155,10 @@ TEST_F(SaverCycle, AModelWhoseKeysAreAllNegativeStaysAtFrameZero) {
     start(HogWriter().add("early.oof", animatedModel(-3)).build());
     for (int i = 0; i < 5; ++i) {
         saver->onTimer();
-        EXPECT_EQ(saver->frame, 0.0f);
+        EXPECT_EQ(saver->show().frame(), 0.0f);
         platform.advance(300);
     }
-    EXPECT_EQ(saver->animation.length, 0.0f);
+    EXPECT_EQ(saver->show().animation().length, 0.0f);
 }
 
 // An entry's name is only a label: the model is always that entry's bytes, even
@@ -174,10 +173,10 @@ TEST_F(SaverCycle, ModelEntriesNamedLikePathsAreReadFromTheArchiveNeverFromTheDi
     bool seenBackslash = false;
     for (int change = 0; change < 20; ++change) {
         saver->onTimer();
-        const std::string name = saver->currentName;
+        const std::string name = saver->show().name();
         seenSlash |= name == "disk/ship.oof";
         seenBackslash |= name == "disk\\ship.oof";
-        EXPECT_EQ(saver->animation.length, name == "disk/ship.oof" ? 3.0f : 5.0f) << name;  // 9 is the disk's model
+        EXPECT_EQ(saver->show().animation().length, name == "disk/ship.oof" ? 3.0f : 5.0f) << name;  // 9 is the disk's model
         platform.advance(15010);
     }
     EXPECT_TRUE(seenSlash);
@@ -193,7 +192,7 @@ TEST_F(SaverCycle, WireframeOffDrawsNoRandomNumberForTheChoice) {
     saver->onTimer();
     // One number for the model, six for the drift rates, none for the wireframe choice.
     for (int i = 0; i < 7; ++i) expected.next();
-    EXPECT_EQ(saver->random.state(), expected.state());
+    EXPECT_EQ(saver->randomState(), expected.state());
     EXPECT_TRUE(renderState.solid);
     EXPECT_FALSE(renderState.wire);
 }
@@ -207,7 +206,7 @@ TEST_F(SaverCycle, WireframeOnDrawsAboutOneModelInTen) {
     const int changes = 400;
     for (int i = 0; i < changes; ++i) {
         SaverRandom probe;
-        probe.seed(saver->random.state());
+        probe.seed(saver->randomState());
         probe.next();  // the model choice
         const bool expectWire = probe.next() < 3276;
         saver->onTimer();
@@ -224,10 +223,10 @@ TEST_F(SaverCycle, DriftRatesStayWithinTheirBounds) {
     for (int change = 0; change < 50; ++change) {
         saver->onTimer();
         for (int i = 0; i < driftRateCount; ++i)
-            EXPECT_LE(std::fabs(saver->driftRates[i]), driftScales[i] / (2 * 15.0) + 1e-9) << i;
+            EXPECT_LE(std::fabs(saver->show().driftRate(static_cast<DriftRate>(i))), driftScales[i] / (2 * 15.0) + 1e-9) << i;
         platform.advance(15010);
     }
-    EXPECT_LE(std::fabs(saver->driftRates[dolly]), 0.0033334f);
+    EXPECT_LE(std::fabs(saver->show().driftRate(dolly)), 0.0033334f);
 }
 
 TEST_F(SaverCycle, OptionsReachTheRendererAndTheFontAndReflectionFollowThem) {
@@ -243,7 +242,7 @@ TEST_F(SaverCycle, OptionsReachTheRendererAndTheFontAndReflectionFollowThem) {
     EXPECT_TRUE(renderMode.reflection);
     EXPECT_FALSE(renderMode.bilinear);
     EXPECT_EQ(renderMode.animationSpeed, 20.0f);
-    EXPECT_EQ(saver->timePerObject, 5.0f);
+    EXPECT_EQ(saver->timePerObject(), 5.0f);
     ASSERT_NE(reflectionTexture.name, nullptr);
     EXPECT_STREQ(reflectionTexture.name, "PaleWhiteRock001.ogf");
     saver->onTimer();  // draws with the overlay and the reflection layer
@@ -251,7 +250,7 @@ TEST_F(SaverCycle, OptionsReachTheRendererAndTheFontAndReflectionFollowThem) {
 
 TEST_F(SaverCycle, AMissingGameAndAnArchiveWithoutModelsEndTheSaver) {
     saver = std::make_unique<Saver>(platform);
-    saver->loadSettingsFromStore = false;
+    saver->useSettings({});
     try {
         saver->onCreate();
         FAIL() << "expected the saver to end";

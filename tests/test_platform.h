@@ -43,9 +43,5 @@ public:
     std::optional<std::string> gameArchivePath() override { return archive; }
     [[noreturn]] void fatal(const char* message) override { throw std::runtime_error(message); }
 
-    void advance(int milliseconds) {
-        const int total = clock.milliseconds + milliseconds;
-        clock.seconds += total / 1000;
-        clock.milliseconds = static_cast<uint16_t>(total % 1000);
-    }
+    void advance(int milliseconds) { clock = clock + milliseconds; }
 };

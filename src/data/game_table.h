@@ -25,6 +25,9 @@ struct TextureEntry : ListNode {
 // Every texture record read, in file order.
 extern List textureTable;
 
+// The game table's file in the game's archive.
+inline constexpr const char* gameTableName = "table.gam";
+
 // Reads the texture records of one table file, or of several joined by ";".
 // Does nothing when called again with the same names. A missing file is skipped.
 void loadGameTable(const char* names);

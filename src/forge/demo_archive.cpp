@@ -1,5 +1,6 @@
 #include "forge/demo_archive.h"
 
+#include "data/game_table.h"
 #include "forge/demo_bitmaps.h"
 #include "forge/demo_models.h"
 #include "forge/table_writer.h"
@@ -37,7 +38,7 @@ Bytes demoTable() {
 
 HogWriter demoArchive() {
     HogWriter archive;
-    archive.add("table.gam", demoTable());
+    archive.add(gameTableName, demoTable());
     archive.add("hullplate.ogf", hullPlateBitmap());
     archive.add("PaleWhiteRock001.ogf", paleRockBitmap());
     archive.add("engineglow.oaf", engineGlowAnimation());

@@ -5,6 +5,7 @@
 #include <cstdio>
 #include <vector>
 
+#include "data/game_table.h"
 #include "forge/bitmap_writer.h"
 #include "forge/oof_writer.h"
 #include "forge/table_writer.h"
@@ -196,7 +197,7 @@ HogWriter gameScaleArchive() {
     table.record(1, 3, Bytes(12, 0x22));
 
     HogWriter archive;
-    archive.add("table.gam", table.bytes());
+    archive.add(gameTableName, table.bytes());
     for (int t = 0; t < gameScaleTextures; ++t) archive.add(fileNameOf(t), bitmapBytes(t));
     archive.add(gameScaleModelName, carrierModel());
     return archive;

@@ -11,7 +11,6 @@
 #include "data/kv_path.h"
 #include "data/safe_file_name.h"
 #include "export/gltf_writer.h"
-#include "saver/saver.h"
 #include "image/output_file.h"
 #include "image/png_writer.h"
 #include "model/poly_model.h"
@@ -26,48 +25,23 @@
 namespace fs = std::filesystem;
 
 namespace {
-// How long a line about a picture or an export stays in the title.
-constexpr float noticeSeconds = 4.0f;
-
-bool before(const TimeStamp& a, const TimeStamp& b) {
-    return a.seconds < b.seconds || (a.seconds == b.seconds && a.milliseconds < b.milliseconds);
-}
-
-TimeStamp later(TimeStamp at, float seconds) {
-    const int milliseconds = at.milliseconds + static_cast<int>(seconds * 1000.0f);
-    at.seconds += milliseconds / 1000;
-    at.milliseconds = static_cast<uint16_t>(milliseconds % 1000);
-    return at;
-}
+// How long a line about a picture or an export stays in the title, in milliseconds.
+constexpr int32_t noticeMilliseconds = 4000;
 }  // namespace
 
 Inspector::Inspector(SaverPlatform& platform, InspectorWindow& window, const Settings& settings)
     : platform_(platform), window_(window), settings_(settings) {}
 
-Inspector::~Inspector() { releaseModel(); }
-
-HogFile& Inspector::archive() const { return *static_cast<HogFile*>(searchPath.archives[0]); }
-
-const char* Inspector::entryName(int32_t at) const { return archive().entries[modelEntries[at]].name; }
-
 void Inspector::openArchive(const std::string& firstModel) {
-    const std::optional<std::string> archivePath = platform_.gameArchivePath();
-    if (!archivePath) platform_.fatal(notInstalledMessage);
-    archivePath_ = *archivePath;
-    const HogFile* opened = nullptr;
     try {
-        opened = &useGameArchive(archivePath_.c_str());
+        game_.open(platform_);
     } catch (Message message) {
-        throw std::runtime_error(archivePath_ + ": " + message);
+        throw std::runtime_error(game_.path() + ": " + message);
     }
-    const HogFile& hog = *opened;
-    modelEntries = listModels(hog);
-    // The saver's own line, as the saver gives it.
-    if (modelEntries.empty()) platform_.fatal(noModelsMessage);
-    position = 0;
+    position_ = 0;
     if (firstModel.empty()) return;
-    position = findModel(hog, modelEntries, firstModel.c_str());
-    if (position < 0) throw std::runtime_error("no model " + firstModel + " in " + archivePath_);
+    position_ = game_.find(firstModel.c_str());
+    if (position_ < 0) throw std::runtime_error("no model " + firstModel + " in " + game_.path());
 }
 
 void Inspector::start() {
@@ -76,46 +50,42 @@ void Inspector::start() {
     // them on at any time.
     platform_.createGlContext(true);
     contextMade_ = true;
-    setActiveTextureFunction(platform_.glProcAddress("glActiveTextureARB"));
-    loadGameTable("table.gam");
+    OpenedGame::findMultitexture(platform_, true);
+    game_.readTable();
     try {
-        reflectionTexture.setName(reflectionTextureName);
+        game_.nameReflection();
     } catch (Message message) {
         window_.reportError(std::string("kvss: ") + reflectionTextureName + ": " + message);
     }
     lastTick_ = platform_.now();
-    showModel(position);
+    showModel(position_);
 }
 
 void Inspector::switchArchive(const std::string& path) {
     const std::string archivePath = archivePathFor(path);
-    std::vector<int32_t> models;
     try {
         // Checked on its own first: a file that is no archive, or one without
         // models, leaves the archive on screen as it was.
         const HogFile candidate(archivePath.c_str());
-        models = listModels(candidate);
+        if (listModels(candidate).empty()) {
+            notice(archivePath + ": " + noModelsMessage, true);
+            return;
+        }
     } catch (Message message) {
         notice(archivePath + ": " + message, true);
         return;
     }
-    if (models.empty()) {
-        notice(archivePath + ": " + noModelsMessage, true);
-        return;
-    }
-    releaseModel();
+    show_.release();
     // The textures of the old archive go with its models; the reflection
     // texture is found again in the new one.
     reflectionTexture.clear();
     try {
-        useGameArchive(archivePath.c_str());
-        loadGameTable("table.gam");
-        reflectionTexture.setName(reflectionTextureName);
+        game_.use(archivePath);
+        game_.readTable();
+        game_.nameReflection();
     } catch (Message message) {
         window_.reportError(std::string("kvss: ") + archivePath + ": " + message);
     }
-    archivePath_ = archivePath;
-    modelEntries = std::move(models);
     showModel(0);
 }
 
@@ -125,33 +95,22 @@ void Inspector::stop() {
     contextMade_ = false;
 }
 
-void Inspector::releaseModel() {
-    delete model;
-    model = nullptr;
-    delete camera;
-    camera = nullptr;
-}
-
 void Inspector::showModel(int32_t newPosition) {
-    releaseModel();
-    position = newPosition;
-    frame = 0.0f;
-    seconds = 0.0f;
-    failure.clear();
+    position_ = newPosition;
+    seconds_ = 0.0f;
+    failure_.clear();
     noticeShown_ = false;  // a line about the last model goes with it
-    renderState.setSolid();
-    const char* name = entryName(position);
+    const char* name = game_.modelName(position_);
     try {
-        model = readModelEntry(archive(), name);
+        show_.put(game_.archive(), name);
     } catch (Message message) {
-        failure = message;
-        window_.reportError(std::string("kvss: ") + name + ": " + failure);
+        failure_ = message;
+        window_.reportError(std::string("kvss: ") + name + ": " + failure_);
     }
-    if (model != nullptr) camera = static_cast<ModelViewer*>(model->createViewer());
     updateTitle();
     // As in the saver, the time spent reading does not count against the model.
     lastTick_ = platform_.now();
-    animation.restart(lastTick_, model != nullptr ? static_cast<float>(model->keyFrameExtent()) : 0.0f);
+    show_.startClock(lastTick_);
 }
 
 void Inspector::changeModel(int32_t newPosition) {
@@ -162,8 +121,8 @@ void Inspector::changeModel(int32_t newPosition) {
 }
 
 void Inspector::updateTitle() {
-    std::string title = std::string("kvss - ") + entryName(position);
-    if (!failure.empty()) title += ": " + failure;
+    std::string title = std::string("kvss - ") + game_.modelName(position_);
+    if (!failure_.empty()) title += ": " + failure_;
     if (noticeShown_) title += " - " + notice_;
     window_.setTitle(title);
 }
@@ -172,27 +131,27 @@ void Inspector::notice(const std::string& line, bool isError) {
     if (isError) window_.reportError("kvss: " + line);
     else window_.report(line);
     notice_ = line;
-    noticeUntil_ = later(platform_.now(), noticeSeconds);
+    noticeUntil_ = platform_.now() + noticeMilliseconds;
     noticeShown_ = true;
     updateTitle();
 }
 
 void Inspector::setPaused(bool pause) {
     // The clock goes on from the frame it was held at.
-    if (paused && !pause) animation.resume(platform_.now(), frame, animation.forward);
-    paused = pause;
+    if (paused_ && !pause) show_.resume(platform_.now());
+    paused_ = pause;
 }
 
 void Inspector::step(int direction) {
     setPaused(true);
     // To the next whole key frame in that direction, even from between two.
     constexpr float nearlyOn = 0.001f;
-    if (direction > 0) frame = std::min(std::floor(frame + nearlyOn) + 1.0f, animation.length);
-    else frame = std::max(std::ceil(frame - nearlyOn) - 1.0f, 0.0f);
-    animation.forward = direction > 0;
+    const float frame = show_.frame();
+    if (direction > 0) show_.holdFrame(std::min(std::floor(frame + nearlyOn) + 1.0f, show_.animation().length), true);
+    else show_.holdFrame(std::max(std::ceil(frame - nearlyOn) - 1.0f, 0.0f), false);
 }
 
-int Inspector::tickMilliseconds() const { return ::tickMilliseconds; }
+int Inspector::tickMilliseconds() const { return tickPeriodMilliseconds; }
 
 void Inspector::handle(const WindowEvent& event) {
     switch (event.kind) {
@@ -219,25 +178,23 @@ void Inspector::handle(const WindowEvent& event) {
             }
             break;
         case WindowEvent::Kind::wheel: handle(InputEvent::wheel(event.steps, event.modifiers)); break;
-        case WindowEvent::Kind::resized: clientRect = {0, 0, event.x, event.y}; break;
+        case WindowEvent::Kind::resized: clientRect_ = {0, 0, event.x, event.y}; break;
         case WindowEvent::Kind::closeRequested: closing_ = true; break;
         case WindowEvent::Kind::fileDropped: switchArchive(event.path); break;
     }
 }
 
 void Inspector::handle(const InputEvent& event) {
-    if (camera != nullptr && driveCamera(*camera, event, model->radius, camera->fovDegrees)) return;
-    const auto count = static_cast<int32_t>(modelEntries.size());
+    ModelViewer* camera = show_.camera();
+    if (camera != nullptr && driveCamera(*camera, event, show_.model()->radius, camera->fovDegrees)) return;
+    const int32_t count = game_.modelCount();
     switch (actionFor(event)) {
-        case InspectorAction::nextModel: changeModel((position + 1) % count); break;
-        case InspectorAction::previousModel: changeModel((position + count - 1) % count); break;
-        case InspectorAction::pause: setPaused(!paused); break;
+        case InspectorAction::nextModel: changeModel((position_ + 1) % count); break;
+        case InspectorAction::previousModel: changeModel((position_ + count - 1) % count); break;
+        case InspectorAction::pause: setPaused(!paused_); break;
         case InspectorAction::stepBack: step(-1); break;
         case InspectorAction::stepOn: step(1); break;
-        case InspectorAction::toggleWireframe:
-            if (renderState.wire) renderState.setSolid();
-            else renderState.setWireframe();
-            break;
+        case InspectorAction::toggleWireframe: show_.setWireframe(!show_.wireframe()); break;
         case InspectorAction::toggleMirror: renderMode.reflection = !renderMode.reflection; break;
         case InspectorAction::toggleOverlay: renderMode.showText = !renderMode.showText; break;
         case InspectorAction::capture: ++capturesWanted_; break;
@@ -252,11 +209,11 @@ void Inspector::tick() {
     const TimeStamp now = platform_.now();
     const float elapsed = now - lastTick_;
     lastTick_ = now;
-    if (!paused && model != nullptr) {
-        if (elapsed > 0.0f) seconds += elapsed;
-        frame = animation.frameAt(now, renderMode.animationSpeed);
+    if (!paused_ && show_.hasModel()) {
+        if (elapsed > 0.0f) seconds_ += elapsed;
+        show_.animate(now, renderMode.animationSpeed);
     }
-    if (noticeShown_ && !before(now, noticeUntil_)) {
+    if (noticeShown_ && !(now < noticeUntil_)) {
         noticeShown_ = false;
         updateTitle();
     }
@@ -266,21 +223,13 @@ void Inspector::tick() {
 }
 
 bool Inspector::drawCurrentFrame() {
-    const int width = clientRect.right - clientRect.left;
-    const int height = clientRect.bottom - clientRect.top;
-    if (width < 1 || height < 1) {
+    if (clientRect_.width() < 1 || clientRect_.height() < 1) {
         capturesWanted_ = 0;  // a window of no size has no picture to save
         return false;
     }
-    if (model != nullptr) {
-        camera->setupView(width, height);
-        model->drawFrame(renderState, frame, seconds);
-        if (renderMode.showText)
-            drawText(" object '%s' %d/%d%s", entryName(position), position + 1, static_cast<int>(modelEntries.size()),
-                     paused ? " paused" : "");
-    } else {
-        drawBlankFrame(width, height);
-    }
+    const std::string place = " " + std::to_string(position_ + 1) + "/" + std::to_string(game_.modelCount()) +
+                              (paused_ ? " paused" : "");
+    show_.draw(clientRect_, clientRect_, seconds_, place.c_str());
     return true;
 }
 
@@ -304,10 +253,10 @@ void Inspector::noticeWritten(const std::string& path) {
 }
 
 void Inspector::capture() {
-    const int width = clientRect.right - clientRect.left;
-    const int height = clientRect.bottom - clientRect.top;
+    const int width = clientRect_.width();
+    const int height = clientRect_.height();
     // The entry name is the archive's to choose: it names the picture, never its folder.
-    const std::string path = freePath(safeFileName(modelBaseName(entryName(position))), ".png", true);
+    const std::string path = freePath(safeFileName(modelBaseName(game_.modelName(position_))), ".png", true);
     try {
         writePngFile(path, width, height, readFramePixels(width, height));
     } catch (const std::runtime_error& error) {
@@ -318,16 +267,16 @@ void Inspector::capture() {
 }
 
 void Inspector::exportModel() {
-    const char* name = entryName(position);
-    if (model == nullptr) {
-        notice(std::string(name) + ": " + failure, true);
+    const char* name = game_.modelName(position_);
+    if (!show_.hasModel()) {
+        notice(std::string(name) + ": " + failure_, true);
         return;
     }
     const std::string path = freePath(safeFileName(modelBaseName(name)), ".glb", false);
     try {
         GltfOptions options;
         options.keyFramesPerSecond = renderMode.animationSpeed;  // as the model plays here
-        const std::string bytes = gltfFile(*model, options);
+        const std::string bytes = gltfFile(*show_.model(), options);
         writeFileWhole(path, bytes.data(), bytes.size());
     } catch (Message message) {
         notice(std::string(name) + ": " + message, true);

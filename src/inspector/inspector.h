@@ -8,11 +8,8 @@
 #include "options/settings.h"
 #include "seam/saver_platform.h"
 #include "inspector/bindings.h"
-#include "show/animation_clock.h"
-
-class HogFile;
-class PolyModel;
-class ModelViewer;
+#include "show/model_show.h"
+#include "show/opened_game.h"
 
 // What the model viewer needs of its window and its platform beyond the
 // saver's seam.
@@ -34,13 +31,12 @@ public:
 
 // The model viewer: one model at a time, chosen by hand in archive order, with
 // a camera driven by input and an animation clock that can be paused and
-// stepped. It uses the saver's platform for the GL context, the clock and the
-// game, and never runs the saver's cycle. Written once; each platform's loop
-// delivers its window's events and ticks it every 10 ms.
+// stepped. It opens the game as the saver does and shows its model the way a
+// saver's show is drawn, but never runs the saver's cycle. Written once; each
+// platform's loop delivers its window's events and ticks it every 10 ms.
 class Inspector : public LoopClient {
 public:
     Inspector(SaverPlatform& platform, InspectorWindow& window, const Settings& settings);
-    ~Inspector() override;
     Inspector(const Inspector&) = delete;
     Inspector& operator=(const Inspector&) = delete;
 
@@ -66,28 +62,21 @@ public:
 
     void handle(const InputEvent& event);
 
-    // The window's client area, kept up to date through resize events.
-    ClientRect clientRect;
+    // The window's client area, before the first tick; resize events keep it up to date.
+    void setClientRect(const ClientRect& area) { clientRect_ = area; }
 
-    // The model on screen (null when it could not be read) and where it is.
-    PolyModel* model = nullptr;
-    ModelViewer* camera = nullptr;
-    int32_t position = 0;               // in modelEntries
-    std::vector<int32_t> modelEntries;  // archive entry indices of the .oof entries, in table order
-    std::string failure;                // why the model on screen could not be read
-
-    // The animation: key frames and seconds, both held while paused.
-    float frame = 0.0f;
-    float seconds = 0.0f;
-    bool paused = false;
-    AnimationClock animation;
+    // The model on screen (no model when it could not be read: failure() says why).
+    const ModelShow& show() const { return show_; }
+    const std::string& failure() const { return failure_; }
+    int32_t position() const { return position_; }  // in the archive's model list
+    int32_t modelCount() const { return game_.modelCount(); }
+    // Seconds the model has been on screen, not counting pauses.
+    float seconds() const { return seconds_; }
+    bool paused() const { return paused_; }
 
 private:
-    HogFile& archive() const;
-    const char* entryName(int32_t position) const;
     void showModel(int32_t newPosition);
     void changeModel(int32_t newPosition);
-    void releaseModel();
     void setPaused(bool pause);
     void step(int direction);
     // Draws the frame of the moment (not presented); false for a window of no size.
@@ -105,7 +94,13 @@ private:
     SaverPlatform& platform_;
     InspectorWindow& window_;
     Settings settings_;
-    std::string archivePath_;
+    OpenedGame game_;
+    ModelShow show_;
+    ClientRect clientRect_;
+    int32_t position_ = 0;
+    std::string failure_;  // why the model on screen could not be read
+    float seconds_ = 0.0f;
+    bool paused_ = false;
     TimeStamp lastTick_;
     int capturesWanted_ = 0;  // one per key press, written at the next tick
     bool contextMade_ = false;

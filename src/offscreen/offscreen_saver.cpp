@@ -5,6 +5,7 @@
 #include <stdexcept>
 
 #include "offscreen/bitmap_font.h"
+#include "seam/loop_client.h"
 #include "seam/offscreen_context.h"
 #include "textures/texture.h"
 
@@ -17,11 +18,13 @@ OffscreenSaver::OffscreenSaver(const Options& options)
     // A clock of the saver's era, so that time stamps look like the real ones.
     clock_.seconds = simulatedEpoch;
     saver_.reset(new Saver(*this));  // the base is private: convert here, not inside make_unique
-    saver_->settings = options.settings;
-    saver_->loadSettingsFromStore = false;
-    saver_->pinnedModel = options.model;
-    saver_->alwaysWireframe = options.wireframe;
-    if (options.wireframe) saver_->settings.wireframe = 1;
+    Settings settings = options.settings;
+    if (options.wireframe) {
+        settings.wireframe = 1;
+        saver_->forceWireframe();
+    }
+    saver_->useSettings(settings);
+    saver_->pinModel(options.model);
 }
 
 OffscreenSaver::~OffscreenSaver() {
@@ -53,22 +56,17 @@ void OffscreenSaver::start() {
     saver_->onCreate();
     started_ = true;
     // The saver seeds its generator with the clock's seconds; the caller's seed stands in for them.
-    saver_->random.seed(options_.seed);
+    saver_->seedRandom(options_.seed);
 }
 
-void OffscreenSaver::advanceClock() {
-    const int step = timerMilliseconds_ > 0 ? timerMilliseconds_ : tickMilliseconds;
-    int milliseconds = clock_.milliseconds + step;
-    clock_.seconds += milliseconds / 1000;
-    clock_.milliseconds = static_cast<uint16_t>(milliseconds % 1000);
-}
+void OffscreenSaver::advanceClock() { clock_ = clock_ + (timerMilliseconds_ > 0 ? timerMilliseconds_ : tickPeriodMilliseconds); }
 
-float OffscreenSaver::secondsOnScreen() const { return clock_ - saver_->objectStart; }
+float OffscreenSaver::secondsOnScreen() const { return clock_ - saver_->show().start(); }
 
 void OffscreenSaver::tick(bool draw) {
-    saver_->drawing = draw;
+    saver_->setDrawing(draw);
     saver_->onTimer();
-    saver_->drawing = true;
+    saver_->setDrawing(true);
     advanceClock();
 }
 
@@ -76,14 +74,14 @@ void OffscreenSaver::tickOnce() { tick(true); }
 
 void OffscreenSaver::runUntil(float seconds, bool drawEveryTick) {
     constexpr float halfTick = 0.005f;
-    if (saver_->currentModel == nullptr) {
+    if (!saver_->show().hasModel()) {
         // The first tick puts a model on screen, at 0 seconds.
         const bool wanted = seconds < halfTick;
         tick(wanted || drawEveryTick);
         if (wanted) return;
     }
     // The clock now says what the next tick will see: run up to the tick at `seconds`, then draw it.
-    while (clock_ - saver_->objectStart < seconds - halfTick) tick(drawEveryTick);
+    while (clock_ - saver_->show().start() < seconds - halfTick) tick(drawEveryTick);
     tick(true);
 }
 

@@ -2,14 +2,11 @@
 
 #include <cstdint>
 #include <string>
-#include <vector>
 
 #include "options/settings.h"
 #include "seam/saver_platform.h"
-#include "show/animation_clock.h"
-
-class PolyModel;
-class Viewer;
+#include "show/model_show.h"
+#include "show/opened_game.h"
 
 // The one 15-bit random generator of the saver (state * 214013 + 2531011).
 class SaverRandom {
@@ -26,13 +23,8 @@ private:
     uint32_t state_ = 1;
 };
 
-// Camera drift per tick, in this order.
-enum DriftRate { dolly, roll, yaw, pitch, orbitVertical, orbitHorizontal, driftRateCount };
-// Each rate is (r / 32767 - 0.5) * scale / timePerObject.
+// Each drift rate is (r / 32767 - 0.5) * scale / timePerObject, in the order of DriftRate.
 inline constexpr double driftScales[driftRateCount] = {0.1, 0.001, 0.01, 0.01, 0.05, 0.1};
-
-inline constexpr const char* notInstalledMessage = "Korvane is not installed.";
-inline constexpr int tickMilliseconds = 10;
 
 // The saver: reads the options, finds the game, and on every 10 ms tick shows
 // the current model, changing it at random when its time is up. One copy of this
@@ -40,7 +32,6 @@ inline constexpr int tickMilliseconds = 10;
 class Saver {
 public:
     explicit Saver(SaverPlatform& platform);
-    ~Saver();
     Saver(const Saver&) = delete;
     Saver& operator=(const Saver&) = delete;
 
@@ -49,38 +40,50 @@ public:
     void onTimer();    // one tick, then present the frame
     void onDestroy();  // stop the timer, release the GL context
 
-    void startSaver();
-    void tick();
+    // Before onCreate: these options instead of the platform's store (the
+    // command line, kvtool, the tests).
+    void useSettings(const Settings& settings);
+    // Before onCreate, for kvtool: every model change shows this archive entry
+    // (the random number for the choice is still drawn, so the rest of the
+    // sequence is unchanged), and with the wireframe option every model is a wireframe.
+    void pinModel(const std::string& entryName) { pinnedModel_ = entryName; }
+    void forceWireframe() { alwaysWireframe_ = true; }
 
-    // Options as loaded; set them before onCreate to skip the store (kvtool does).
-    Settings settings;
-    bool loadSettingsFromStore = true;
-    // When set, every model change shows this archive entry (the random number
-    // for the choice is still drawn, so the rest of the sequence is unchanged).
-    std::string pinnedModel;
-    // With the wireframe option: force every model to a wireframe (kvtool).
-    bool alwaysWireframe = false;
-    // False: a tick runs the clocks and the camera's drift but draws nothing
+    // The window's client area is now `area` (a window of its own, resized by
+    // its user); create takes it from the platform.
+    void setClientRect(const ClientRect& area) { clientRect_ = area; }
+    // False: ticks run the clocks and the camera's drift but draw nothing
     // (offscreen runs skip the frames they do not keep).
-    bool drawing = true;
+    void setDrawing(bool drawing) { drawing_ = drawing; }
+    // Stands in for the clock's seconds as the generator's seed (offscreen runs).
+    void seedRandom(uint32_t seed) { random_.seed(seed); }
+    // Moves the current model's time on screen back by `seconds` (forward when
+    // negative): the bench keeps a model up, or ends its time, without waiting.
+    void shiftModelStart(int32_t seconds) { show_.shiftStart(seconds); }
 
-    float timePerObject = 15.0f;
-    TimeStamp objectStart;
-    AnimationClock animation;  // from 0 to the model's last key frame and back
-    float frame = 0.0f;        // the animation clock at the last tick, key frames
-    PolyModel* currentModel = nullptr;
-    Viewer* currentViewer = nullptr;
-    const char* currentName = nullptr;
-    std::vector<int32_t> modelEntries;
-    int32_t modelCount = 0;
-    float driftRates[driftRateCount] = {};
-    ClientRect clientRect;
-    SaverRandom random;
-    int32_t modelChanges = 0;
+    const ModelShow& show() const { return show_; }
+    const OpenedGame& game() const { return game_; }
+    const Settings& settings() const { return settings_; }
+    float timePerObject() const { return timePerObject_; }
+    int32_t modelChanges() const { return modelChanges_; }
+    uint32_t randomState() const { return random_.state(); }
 
 private:
+    void startSaver();
+    void tick();
     void putNewModel();
-    void releaseModel();
 
     SaverPlatform& platform_;
+    Settings settings_;
+    bool loadSettingsFromStore_ = true;
+    std::string pinnedModel_;
+    bool alwaysWireframe_ = false;
+    bool drawing_ = true;
+
+    ClientRect clientRect_;  // taken once, at create
+    OpenedGame game_;
+    ModelShow show_;
+    float timePerObject_ = 15.0f;
+    SaverRandom random_;
+    int32_t modelChanges_ = 0;
 };

@@ -7,6 +7,9 @@
 // events into WindowEvents and calls tick every tickMilliseconds; the client
 // draws and decides, and never sees a platform type.
 
+// The period of the saver's timer and of every loop's ticks.
+inline constexpr int tickPeriodMilliseconds = 10;
+
 enum class NamedKey { none, left, right, escape };
 enum class PointerButton { left, middle, right };
 

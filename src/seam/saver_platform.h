@@ -4,16 +4,10 @@
 #include <optional>
 #include <string>
 
+#include "core/client_rect.h"
 #include "core/time_stamp.h"
 
 class OptionStore;
-
-struct ClientRect {
-    int32_t left = 0;
-    int32_t top = 0;
-    int32_t right = 0;
-    int32_t bottom = 0;
-};
 
 // Everything the saver needs from the platform it runs on: Windows, X11, or the
 // offscreen host of kvtool and the tests. The saver itself never includes a

@@ -20,6 +20,8 @@ HogFile& useGameArchive(const char* path) {
     return *owned.release();
 }
 
+HogFile& gameArchive() { return *static_cast<HogFile*>(searchPath.archives[0]); }
+
 std::vector<int32_t> listModels(const HogFile& archive) {
     std::vector<int32_t> models;
     for (int32_t i = 0; i < archive.entryCount; ++i)

@@ -10,6 +10,7 @@ class PolyModel;
 // What every program that shows the game's models does the same way: the
 // saver, the model viewer, kvtool and the benchmarks.
 
+inline constexpr const char* notInstalledMessage = "Korvane is not installed.";
 inline constexpr const char* noModelsMessage = "The game archive holds no models.";
 inline constexpr const char* archiveFileName = "kv.hog";
 
@@ -20,6 +21,9 @@ std::string archivePathFor(const std::string& path);
 // Opens the HOG2 archive at `path` and makes it the one archive of the search
 // path, which owns it from then on. Throws the archive's message text.
 HogFile& useGameArchive(const char* path);
+
+// The archive that useGameArchive made the search path's one archive.
+HogFile& gameArchive();
 
 // The archive's models: the indices of the entries whose name ends in ".oof"
 // (any letter case), in table order.

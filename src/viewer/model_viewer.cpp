@@ -32,7 +32,7 @@ ModelViewer::ModelViewer(const PolyModel* model_) : model(model_) {
 }
 
 void ModelViewer::setupView(int32_t width, int32_t height) {
-    glViewport(0, 0, width, height);
+    glViewport(viewportLeft, viewportBottom, width, height);
     float d = eye.length();
     const float r = model->radius;
     if (r > largestRadius) {

@@ -61,6 +61,11 @@ public:
     float fovDegrees = 54.0f;
     float largestRadius = 0.0f;
 
+    // Where setupView puts the viewport's bottom left corner, in pixels from the
+    // window's: another than 0, 0 where the window shows more than one picture.
+    int32_t viewportLeft = 0;
+    int32_t viewportBottom = 0;
+
     // The planes the last setupView used, model units.
     float nearPlane = 0.0f;
     float farPlane = 0.0f;

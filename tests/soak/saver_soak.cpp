@@ -42,8 +42,8 @@ long residentPages() {
 // The textures held by the current model's faces and by the reflection layer.
 std::set<const Texture*> heldTextures(const Saver& saver) {
     std::set<const Texture*> held;
-    if (saver.currentModel)
-        for (auto* node : saver.currentModel->allSubobjects->as<RefNode<Subobject>>())
+    if (saver.show().hasModel())
+        for (auto* node : saver.show().model()->allSubobjects->as<RefNode<Subobject>>())
             for (Face* face : node->target->faces.as<Face>())
                 if (face->textured && face->texture) held.insert(face->texture->texture);
     if (reflectionTexture.ref) held.insert(reflectionTexture.ref->texture);
@@ -83,12 +83,12 @@ TEST(SaverSoak, AThousandModelChangesKeepOnlyTheCurrentTexturesAndNoMemory) {
     run.runUntil(0.0f, false);
     while (changesSeen < changes) {
         // Up to shortly before the change without drawing, then drawn ticks until it comes.
-        const int32_t before = saver.modelChanges;
+        const int32_t before = saver.modelChanges();
         run.runUntil(4.9f, false);
-        while (saver.modelChanges == before) run.tickOnce();
+        while (saver.modelChanges() == before) run.tickOnce();
         ++changesSeen;
-        ASSERT_NE(saver.currentModel, nullptr);
-        namesShown.insert(saver.currentName ? saver.currentName : "");
+        ASSERT_TRUE(saver.show().hasModel());
+        namesShown.insert(saver.show().name() ? saver.show().name() : "");
 
         const std::set<const Texture*> held = heldTextures(saver);
         std::set<GLuint> expected;

@@ -188,7 +188,7 @@ void addDumpCommand(CLI::App& app) {
     command->callback([options] {
         useArchive(options->archive);
         // As the saver does: textures resolve through the game table.
-        about("table.gam", [] { loadGameTable("table.gam"); });
+        about(gameTableName, [] { loadGameTable(gameTableName); });
         std::unique_ptr<PolyModel> model;
         about(options->model, [&] {
             const std::unique_ptr<InFile> stream(searchPath.open(options->model.c_str()));

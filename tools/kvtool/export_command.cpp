@@ -83,8 +83,8 @@ bool exportAll(const ExportOptions& options, const std::string& format) {
     fs::create_directories(options.output, error);
     if (error || !fs::is_directory(options.output, error)) throw ToolError(options.output, "cannot create folder");
     useArchive(options.archive);
-    about("table.gam", [] { loadGameTable("table.gam"); });
-    auto& archive = *static_cast<HogFile*>(searchPath.archives[0]);
+    about(gameTableName, [] { loadGameTable(gameTableName); });
+    HogFile& archive = gameArchive();
     const std::vector<int32_t> models = listModels(archive);
     if (models.empty()) throw ToolError(archivePathFor(options.archive), "the archive holds no models");
     uint64_t maxMb = options.maxSizeMb;
@@ -191,7 +191,7 @@ void addExportCommand(CLI::App& app) {
         requireOutputFolder(options->output);
 
         useArchive(options->archive);
-        about("table.gam", [] { loadGameTable("table.gam"); });
+        about(gameTableName, [] { loadGameTable(gameTableName); });
         std::unique_ptr<PolyModel> model;
         about(options->model, [&] { model = readModel(options->model); });
         about(options->model, [&] { writeModel(*model, format, options->output, options->animSpeed); });

@@ -21,9 +21,9 @@ void addTableCommand(CLI::App& app) {
                       "Print a JSON array of {name, fileName, alphaFactor, frameTime, slideU, slideV, flags}");
     command->callback([options] {
         useArchive(options->archive);
-        HogFile* hog = static_cast<HogFile*>(searchPath.archives[0]);
-        if (hog->find("table.gam") == nullptr) throw ToolError(archivePathFor(options->archive), "no table.gam");
-        about("table.gam", [] { loadGameTable("table.gam"); });
+        if (gameArchive().find(gameTableName) == nullptr)
+            throw ToolError(archivePathFor(options->archive), std::string("no ") + gameTableName);
+        about(gameTableName, [] { loadGameTable(gameTableName); });
 
         if (options->json) {
             nlohmann::json list = nlohmann::json::array();

@@ -91,14 +91,14 @@ void addTextureCommand(CLI::App& app) {
                         "Write the decoded RGBA pixels as a PNG; an animation's frames side by side in one row");
     command->callback([options] {
         useArchive(options->archive);
-        about("table.gam", [] { loadGameTable("table.gam"); });
+        about(gameTableName, [] { loadGameTable(gameTableName); });
 
         Texture texture;
         std::string source;
         about(options->name, [&] { source = loadTextureImages(texture, options->name.c_str()); });
         // Report the entry as the archive spells it.
         if (!source.empty()) {
-            const HogEntry* entry = static_cast<HogFile*>(searchPath.archives[0])->find(source.c_str());
+            const HogEntry* entry = gameArchive().find(source.c_str());
             if (entry != nullptr) source = entry->name;
         }
 

@@ -75,7 +75,7 @@ int runViewer(HINSTANCE module, const KvssOptions& options) {
     platform.attach(clientWindow.handle());
     RECT area{};
     GetClientRect(clientWindow.handle(), &area);
-    inspector.clientRect = {area.left, area.top, area.right, area.bottom};
+    inspector.setClientRect({area.left, area.top, area.right, area.bottom});
     inspector.start();
     clientWindow.show();
     runWin32MessageLoop();

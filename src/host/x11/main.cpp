@@ -7,6 +7,7 @@
 #include "options/file_option_store.h"
 #include "saver/closing_input.h"
 #include "saver/saver.h"
+#include "show/game_archive.h"
 #include "options/command_line.h"
 #include "host/x11/x11_inspector.h"
 #include "host/x11/x11_loop.h"
@@ -29,7 +30,7 @@ public:
     void handle(const WindowEvent& event) override {
         const bool fullscreen = platform_.fullscreen();
         switch (event.kind) {
-            case WindowEvent::Kind::resized: saver_.clientRect = {0, 0, event.x, event.y}; break;
+            case WindowEvent::Kind::resized: saver_.setClientRect({0, 0, event.x, event.y}); break;
             case WindowEvent::Kind::closeRequested: closing_ = true; break;
             case WindowEvent::Kind::key:
                 closing_ |= fullscreen || event.key == NamedKey::escape || event.character == 'q' || event.character == 'Q';
@@ -102,8 +103,7 @@ int main(int argc, char** argv) {
         if (!platform.gameArchivePath()) platform.fatal(notInstalledMessage);
         platform.openWindow();
         Saver saver(platform);
-        saver.settings = settings;
-        saver.loadSettingsFromStore = false;
+        saver.useSettings(settings);
         status = runSaver(display, platform, saver);
     } catch (Message message) {
         // A model or archive that cannot be read ends the saver.

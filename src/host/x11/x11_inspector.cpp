@@ -70,7 +70,7 @@ int runInspector(Display* display, const KvssOptions& options, FileOptionStore& 
     XSelectInput(display, platform.window(),
                  StructureNotifyMask | ExposureMask | KeyPressMask | ButtonPressMask | ButtonReleaseMask |
                      ButtonMotionMask);
-    inspector.clientRect = platform.clientRect();
+    inspector.setClientRect(platform.clientRect());
     inspector.start();
     runX11Loop(display, platform.window(), inspector);
     inspector.stop();
