@@ -5,6 +5,7 @@
 #include <optional>
 #include <stdexcept>
 #include <string>
+#include <vector>
 
 #include "host/egl/egl_context.h"
 #include "options/settings.h"
@@ -23,7 +24,11 @@ public:
     NullOptionStore store;  // options come from the test
 
     OptionStore& optionStore() override { return store; }
+    std::vector<Monitor> monitorList;  // empty: the whole window
     ClientRect clientRect() override { return {0, 0, 64, 48}; }
+    std::vector<Monitor> monitors() override {
+        return monitorList.empty() ? SaverPlatform::monitors() : monitorList;
+    }
     void createGlContext(bool buildFont) override {
         context = std::make_unique<EglContext>(64, 48);
         fontBuilt = buildFont;

@@ -5,6 +5,7 @@
 #include <stdexcept>
 
 #include "offscreen/bitmap_font.h"
+#include "saver/monitor_layout.h"
 #include "seam/loop_client.h"
 #include "seam/offscreen_context.h"
 #include "textures/texture.h"
@@ -37,6 +38,11 @@ OffscreenSaver::~OffscreenSaver() {
 }
 
 OptionStore& OffscreenSaver::optionStore() { return *noStore_; }
+
+std::vector<Monitor> OffscreenSaver::monitors() {
+    if (options_.monitors.empty()) return SaverPlatform::monitors();
+    return monitorsInWindow(options_.monitors, clientRect());
+}
 
 void OffscreenSaver::createGlContext(bool buildFont) {
     context_ = makeOffscreenContext(options_.width, options_.height);

@@ -24,6 +24,8 @@ public:
         Settings settings;
         std::string model;        // archive entry shown at every change; empty: chosen at random
         bool wireframe = false;   // every model as a wireframe
+        // The monitors the picture spans, in its coordinates; none: one monitor, the whole picture.
+        std::vector<Monitor> monitors;
     };
 
     explicit OffscreenSaver(const Options& options);
@@ -51,6 +53,7 @@ private:
     // SaverPlatform
     OptionStore& optionStore() override;
     ClientRect clientRect() override { return {0, 0, options_.width, options_.height}; }
+    std::vector<Monitor> monitors() override;
     void createGlContext(bool buildFont) override;
     void destroyGlContext() override;
     void* glProcAddress(const char* name) override;

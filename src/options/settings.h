@@ -11,7 +11,17 @@ struct Settings {
     uint8_t wireframe = 0;          // about one model in ten drawn as a wireframe
     uint8_t mirror = 0;             // reflection layer
     uint8_t show_fps = 0;           // overlay line
+    int32_t monitors = 0;           // into monitorChoices: each monitor its own model
 };
+
+// What a window over several monitors shows, in the order of their index.
+enum class MonitorChoice : int32_t {
+    each,     // each monitor its own model, camera and time
+    same,     // one model, each monitor its own camera's view of it
+    span,     // one picture across the whole window
+    primary,  // the primary monitor only; the others black
+};
+inline constexpr int monitorChoiceCount = 4;
 
 struct ObjectTimeChoice {
     const char* label;

@@ -1,5 +1,7 @@
 #include "saver/saver.h"
 
+#include <GL/gl.h>
+
 #include "core/message.h"
 #include "data/hog_file.h"
 #include "render/render_mode.h"
@@ -10,15 +12,22 @@ namespace {
 constexpr int32_t wireframeThreshold = 3276;  // about one model in ten
 }  // namespace
 
-Saver::Saver(SaverPlatform& platform) : platform_(platform) {}
+Saver::Saver(SaverPlatform& platform) : platform_(platform) { shows_.push_back(std::make_unique<ModelShow>()); }
 
 void Saver::useSettings(const Settings& settings) {
     settings_ = settings;
     loadSettingsFromStore_ = false;
 }
 
+void Saver::setClientRect(const ClientRect& area) {
+    // A window of its own is one monitor, however it is sized.
+    if (oneMonitor()) monitors_ = {{area, true}};
+    clientRect_ = area;
+}
+
 void Saver::onCreate() {
     clientRect_ = platform_.clientRect();
+    monitors_ = platform_.monitors();
     if (loadSettingsFromStore_) loadSettings(platform_.optionStore(), settings_);
     platform_.createGlContext(settings_.show_fps != 0);
     OpenedGame::findMultitexture(platform_, settings_.mirror != 0);
@@ -41,44 +50,81 @@ void Saver::startSaver() {
     // the nearest choice, as the dialog would.
     applyShowOptions(settings_);
     timePerObject_ = static_cast<float>(objectTimeChoices[settings_.object_time_index].seconds);
+    choice_ = static_cast<MonitorChoice>(settings_.monitors);
     game_.open(platform_);
     game_.readTable();
     if (settings_.mirror != 0) game_.nameReflection();
     random_.seed(static_cast<uint32_t>(platform_.now().seconds));
+
+    const size_t showCount = choice_ == MonitorChoice::each ? monitors_.size() : 1;
+    shows_.clear();
+    for (size_t i = 0; i < showCount; ++i) shows_.push_back(std::make_unique<ModelShow>());
+    // The first models' terms spread the changes over one time per object.
+    terms_.clear();
+    for (size_t i = 0; i < showCount; ++i)
+        terms_.push_back(timePerObject_ * (1.0f + static_cast<float>(i) / static_cast<float>(showCount)));
+    rates_.assign(monitors_.size(), FpsCounter{});
 }
 
-void Saver::putNewModel() {
-    show_.release();
+void Saver::putNewModel(ModelShow& show) {
+    show.release();
     const char* name = game_.modelName(random_.next() % game_.modelCount());
     if (!pinnedModel_.empty()) {
         const HogEntry* pinned = game_.archive().find(pinnedModel_.c_str());
         if (pinned == nullptr) fail("File not found");
         name = pinned->name;
     }
-    show_.put(game_.archive(), name);
+    show.put(game_.archive(), name);
     ++modelChanges_;
     // Reading may have taken a while: the model's time starts now.
-    show_.startClock(platform_.now());
+    show.startClock(platform_.now());
 
-    show_.setWireframe(settings_.wireframe != 0 && (random_.next() < wireframeThreshold || alwaysWireframe_));
+    show.setWireframe(settings_.wireframe != 0 && (random_.next() < wireframeThreshold || alwaysWireframe_));
     float rates[driftRateCount];
     for (int i = 0; i < driftRateCount; ++i) {
         const int32_t r = random_.next();
         rates[i] = static_cast<float>((r / 32767.0 - 0.5) * driftScales[i] / timePerObject_);
     }
-    show_.setDrift(rates);
+    show.setDrift(rates);
 }
 
 void Saver::tick() {
-    TimeStamp now = platform_.now();
-    float elapsed = now - show_.start();
-    // The first tick always puts a model up, whatever the clock says.
-    if (!show_.hasModel() || elapsed > timePerObject_) {
-        putNewModel();
-        now = show_.start();
-        elapsed = 0.0f;
+    const TimeStamp now = platform_.now();
+    std::vector<float> seconds(shows_.size());
+    // Once every monitor has its first model, one model changes in a tick at most.
+    bool changed = false;
+    for (size_t i = 0; i < shows_.size(); ++i) {
+        ModelShow& show = *shows_[i];
+        TimeStamp at = now;
+        float elapsed = at - show.start();
+        // The first tick always puts a model up, whatever the clock says.
+        const bool first = !show.hasModel();
+        if (first || (elapsed > terms_[i] && !changed)) {
+            putNewModel(show);
+            if (!first) terms_[i] = timePerObject_;
+            changed |= !first;
+            at = show.start();
+            elapsed = 0.0f;
+        }
+        show.animate(at, renderMode.animationSpeed);
+        seconds[i] = elapsed;
     }
-    show_.animate(now, renderMode.animationSpeed);
-    if (drawing_) show_.draw(clientRect_, clientRect_, elapsed);
-    show_.drift();
+    if (drawing_) draw(seconds);
+    for (auto& show : shows_) show->drift();
+}
+
+void Saver::draw(const std::vector<float>& seconds) {
+    if (oneMonitor() || choice_ == MonitorChoice::span) {
+        shows_[0]->draw(clientRect_, clientRect_, seconds[0]);
+        return;
+    }
+    // What no monitor shows is black.
+    const Vector& background = renderMode.backgroundColour;
+    glClearColor(background.x, background.y, background.z, 0.0f);
+    glClear(GL_COLOR_BUFFER_BIT);
+    for (size_t m = 0; m < monitors_.size(); ++m) {
+        if (choice_ == MonitorChoice::primary && !monitors_[m].primary) continue;
+        const size_t show = choice_ == MonitorChoice::each ? m : 0;
+        shows_[show]->draw(monitors_[m].area, clientRect_, seconds[show], "", &rates_[m]);
+    }
 }

@@ -1,12 +1,15 @@
 #pragma once
 
 #include <cstdint>
+#include <memory>
 #include <string>
+#include <vector>
 
 #include "options/settings.h"
 #include "seam/saver_platform.h"
 #include "show/model_show.h"
 #include "show/opened_game.h"
+#include "render/draw_frame.h"
 
 // The one 15-bit random generator of the saver (state * 214013 + 2531011).
 class SaverRandom {
@@ -29,6 +32,8 @@ inline constexpr double driftScales[driftRateCount] = {0.1, 0.001, 0.01, 0.01, 0
 // The saver: reads the options, finds the game, and on every 10 ms tick shows
 // the current model, changing it at random when its time is up. One copy of this
 // logic serves every platform; the platform delivers create, timer and destroy.
+// On a window over several monitors the `monitors` option chooses what each
+// shows; with one monitor every choice draws the same frames.
 class Saver {
 public:
     explicit Saver(SaverPlatform& platform);
@@ -51,7 +56,7 @@ public:
 
     // The window's client area is now `area` (a window of its own, resized by
     // its user); create takes it from the platform.
-    void setClientRect(const ClientRect& area) { clientRect_ = area; }
+    void setClientRect(const ClientRect& area);
     // False: ticks run the clocks and the camera's drift but draw nothing
     // (offscreen runs skip the frames they do not keep).
     void setDrawing(bool drawing) { drawing_ = drawing; }
@@ -59,9 +64,16 @@ public:
     void seedRandom(uint32_t seed) { random_.seed(seed); }
     // Moves the current model's time on screen back by `seconds` (forward when
     // negative): the bench keeps a model up, or ends its time, without waiting.
-    void shiftModelStart(int32_t seconds) { show_.shiftStart(seconds); }
+    void shiftModelStart(int32_t seconds) {
+        for (auto& show : shows_) show->shiftStart(seconds);
+    }
 
-    const ModelShow& show() const { return show_; }
+    // The show of the first monitor, or of the only one.
+    const ModelShow& show() const { return *shows_.front(); }
+    // One per monitor with `each`, else one.
+    int32_t showCount() const { return static_cast<int32_t>(shows_.size()); }
+    const ModelShow& show(int32_t index) const { return *shows_[index]; }
+    const std::vector<Monitor>& monitors() const { return monitors_; }
     const OpenedGame& game() const { return game_; }
     const Settings& settings() const { return settings_; }
     float timePerObject() const { return timePerObject_; }
@@ -71,7 +83,10 @@ public:
 private:
     void startSaver();
     void tick();
-    void putNewModel();
+    void putNewModel(ModelShow& show);
+    // Draws the shows into their monitors.
+    void draw(const std::vector<float>& seconds);
+    bool oneMonitor() const { return monitors_.size() == 1 && monitors_[0].area == clientRect_; }
 
     SaverPlatform& platform_;
     Settings settings_;
@@ -80,9 +95,15 @@ private:
     bool alwaysWireframe_ = false;
     bool drawing_ = true;
 
-    ClientRect clientRect_;  // taken once, at create
+    ClientRect clientRect_;         // taken once, at create
+    std::vector<Monitor> monitors_;  // likewise
+    MonitorChoice choice_ = MonitorChoice::each;
     OpenedGame game_;
-    ModelShow show_;
+    std::vector<std::unique_ptr<ModelShow>> shows_;
+    // Seconds each show's model stays up: the first ones on several monitors
+    // longer, so that their changes come one after another.
+    std::vector<float> terms_;
+    std::vector<FpsCounter> rates_;  // each monitor's frame rate, on several
     float timePerObject_ = 15.0f;
     SaverRandom random_;
     int32_t modelChanges_ = 0;

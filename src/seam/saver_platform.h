@@ -3,11 +3,20 @@
 #include <cstdint>
 #include <optional>
 #include <string>
+#include <vector>
 
 #include "core/client_rect.h"
 #include "core/time_stamp.h"
 
 class OptionStore;
+
+// A monitor that the saver's window covers: its part of the window, in the
+// window's coordinates.
+struct Monitor {
+    ClientRect area;
+    bool primary = false;
+    bool operator==(const Monitor&) const = default;
+};
 
 // Everything the saver needs from the platform it runs on: Windows, X11, or the
 // offscreen host of kvtool and the tests. The saver itself never includes a
@@ -19,6 +28,9 @@ public:
     virtual OptionStore& optionStore() = 0;
     // The window's client rectangle, in pixels.
     virtual ClientRect clientRect() = 0;
+    // The monitors the window covers, left to right, then top to bottom (see
+    // monitorsInWindow); where the platform knows no more, the whole window.
+    virtual std::vector<Monitor> monitors() { return {{clientRect(), true}}; }
     // Creates a double-buffered RGBA OpenGL context for the window and makes it
     // current. With `buildFont`, display lists 0..127 draw the glyphs of
     // character codes 0..127 and move the raster position on.

@@ -2,6 +2,8 @@
 
 #include <GL/gl.h>
 
+#include <utility>
+
 #include "model/poly_model.h"
 #include "render/draw_frame.h"
 #include "render/frame_pixels.h"
@@ -59,7 +61,8 @@ void ModelShow::drift() {
     camera_->orbitHorizontal(driftRates_[orbitHorizontal]);
 }
 
-void ModelShow::draw(const ClientRect& area, const ClientRect& window, float seconds, const char* overlaySuffix) const {
+void ModelShow::draw(const ClientRect& area, const ClientRect& window, float seconds, const char* overlaySuffix,
+                     FpsCounter* rate) const {
     // OpenGL counts from the window's bottom left corner.
     const int32_t left = area.left - window.left;
     const int32_t bottom = window.bottom - area.bottom;
@@ -75,7 +78,10 @@ void ModelShow::draw(const ClientRect& area, const ClientRect& window, float sec
         camera_->setupView(area.width(), area.height());
         if (wireframe_) renderState.setWireframe();
         else renderState.setSolid();
+        // The renderer counts frames in the one counter: lend it this area's.
+        if (rate != nullptr) std::swap(*rate, fpsCounter);
         model_->drawFrame(renderState, frame_, seconds);
+        if (rate != nullptr) std::swap(*rate, fpsCounter);
         if (renderMode.showText) drawText(" object '%s'%s", name_, overlaySuffix);
     } else {
         drawBlankFrame(area.width(), area.height());

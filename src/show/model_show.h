@@ -9,6 +9,7 @@
 class HogFile;
 class PolyModel;
 class ModelViewer;
+struct FpsCounter;
 
 // Camera drift per tick, in this order.
 enum DriftRate { dolly, roll, yaw, pitch, orbitVertical, orbitHorizontal, driftRateCount };
@@ -54,9 +55,11 @@ public:
     // Draws the frame into `area` of `window` (its client rectangle): the
     // viewport, the aspect, the clear and the overlay line are the area's. `seconds` on
     // screen drive spinners and animated textures. With the overlay on, the
-    // line ends with " object '<name>'" and `overlaySuffix`. A model that could
-    // not be read leaves the area blank.
-    void draw(const ClientRect& area, const ClientRect& window, float seconds, const char* overlaySuffix = "") const;
+    // line ends with " object '<name>'" and `overlaySuffix`, and its frame rate
+    // is counted in `rate` (null: the process's one counter). A model that
+    // could not be read leaves the area blank.
+    void draw(const ClientRect& area, const ClientRect& window, float seconds, const char* overlaySuffix = "",
+              FpsCounter* rate = nullptr) const;
 
     bool hasModel() const { return model_ != nullptr; }
     PolyModel* model() const { return model_; }

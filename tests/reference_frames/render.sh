@@ -1,6 +1,7 @@
 #!/usr/bin/env bash
 # Renders the reference frames: every demo model and the game-scale carrier in
-# each drawing mode, at a few seconds, 640x480, with `kvtool render`. The PNG
+# each drawing mode, at a few seconds, 640x480, and the demo on two monitors
+# in each monitor choice, with `kvtool render`. The PNG
 # files beside this script were made by it; the reference-frame test runs it
 # again into a scratch folder and compares every frame's pixels with them.
 #   tests/reference_frames/render.sh KVTOOL OUTDIR
@@ -33,5 +34,12 @@ for model in "${models[@]}"; do
         -o "$out/$model-$name-$seconds.png"
     done
   done
+done
+
+# Two monitors of different sizes side by side, the right one the primary:
+# what each choice draws on them, with the overlay line of each monitor.
+for choice in each same span primary; do
+  "$kvtool" render "$out/demo" --seed 2 --seconds 3.4 --size 880x390 --fps \
+    --monitors 400x300+0+90,*480x360+400+0 --monitor-choice "$choice" -o "$out/monitors-$choice-3.4.png"
 done
 rm -r "$out/demo" "$out/game"

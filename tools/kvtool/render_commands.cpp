@@ -12,6 +12,7 @@
 #include "offscreen/bitmap_font.h"
 #include "seam/offscreen_context.h"
 #include "offscreen/offscreen_saver.h"
+#include "saver/monitor_layout.h"
 #include "png_file.h"
 #include "tool_support.h"
 
@@ -53,6 +54,13 @@ int animSpeedIndex(const std::string& text) {
     throw ToolError("--anim-speed", "must be 1, 2, 3, 5, 10 or 20: " + text);
 }
 
+int monitorChoiceIndex(const std::string& text) {
+    const char* const words[monitorChoiceCount] = {"each", "same", "span", "primary"};
+    for (int i = 0; i < monitorChoiceCount; ++i)
+        if (text == words[i]) return i;
+    throw ToolError("--monitor-choice", "must be each, same, span or primary: " + text);
+}
+
 // The shortest time per object that keeps the model on screen past `seconds`.
 int timeIndexFor(float seconds) {
     for (int i = 0; i < objectTimeChoiceCount; ++i)
@@ -69,6 +77,8 @@ struct RenderOptions {
     std::string size = "1280x720";
     bool wireframe = false, mirror = false, fps = false, noBilinear = false, noMipmap = false;
     std::string animSpeed = "5";
+    std::string monitors;
+    std::string monitorChoice = "each";
     int every = 1;
     std::string output;
 };
@@ -115,6 +125,12 @@ void addRenderCommand(CLI::App& app) {
     command->add_option("--seconds", options->seconds, "Seconds after the model was put on screen (default 2)");
     command->add_option("--frames", options->frames, "Write this many frames, one per 10 ms tick, into the folder OUT");
     command->add_option("--size", options->size, "Image size WxH (default 1280x720)");
+    command->add_option("--monitors", options->monitors,
+                        "The monitors the picture spans, as WxH+X+Y joined by commas, a leading * on the primary "
+                        "(default: one, the whole picture)");
+    command->add_option("--monitor-choice", options->monitorChoice,
+                        "With several --monitors: each (its own model), same (one model), span (one picture) or "
+                        "primary (the primary only) (default each)");
     command->add_flag("--wireframe", options->wireframe, "Draw the model as a wireframe");
     command->add_flag("--mirror", options->mirror, "Layer the reflection texture over the faces");
     command->add_flag("--fps", options->fps, "Show the overlay line: frame, frame rate and model name");
@@ -152,6 +168,14 @@ void addRenderCommand(CLI::App& app) {
         run.seed = options->seed;
         run.model = options->model;
         run.wireframe = options->wireframe;
+        if (!options->monitors.empty()) {
+            try {
+                run.monitors = parseMonitorList(options->monitors);
+            } catch (const std::invalid_argument& error) {
+                throw ToolError("--monitors", error.what());
+            }
+        }
+        run.settings.monitors = monitorChoiceIndex(options->monitorChoice);
         run.settings.anim_speed_index = animSpeedIndex(options->animSpeed);
         // The last frame must still show the model: name --frames when it is the frames that go past.
         const float lastFrame = options->seconds + 0.01f * static_cast<float>(frames);
