@@ -14,6 +14,8 @@ build=(
   cmake g++ make pkg-config
   # OpenGL through Mesa (EGL renders the demo when there is no display)
   libgl-dev libglu1-mesa-dev libegl-dev libegl-mesa0 libgl1-mesa-dri libx11-dev
+  # the monitors a full-screen window covers
+  libxrandr-dev libxinerama-dev
   # kvtool and the viewer: PNG (stb) and glTF writers, the command line and
   # JSON, all header-only, so the Windows cross build uses them too
   libstb-dev libtinygltf-dev libcli11-dev nlohmann-json3-dev
@@ -26,6 +28,8 @@ test=(
   apitrace
   # the Windows build and its tests, the X11 tests
   g++-mingw-w64-x86-64 wine64 xvfb xdotool x11-apps
+  # monitors of Xvfb made by hand, for the tests of several monitors
+  x11-xserver-utils
   # the clients that check the exports (f3d under xvfb-run, which needs xauth)
   assimp-utils f3d xauth
 )

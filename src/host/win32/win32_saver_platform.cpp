@@ -6,6 +6,7 @@
 #include "framework/app_path.h"
 #include "framework/framework.h"
 #include "render/draw_frame.h"
+#include "saver/monitor_layout.h"
 #include "textures/texture.h"
 
 namespace {
@@ -55,6 +56,30 @@ ClientRect Win32SaverPlatform::clientRect() {
     RECT area{};
     GetClientRect(window_, &area);
     return {area.left, area.top, area.right, area.bottom};
+}
+
+namespace {
+BOOL CALLBACK noteMonitor(HMONITOR monitor, HDC, LPRECT, LPARAM list) {
+    MONITORINFO info{};
+    info.cbSize = sizeof info;
+    // GetMonitorInfo knows every monitor where EnumDisplaySettings may not (Wine).
+    if (GetMonitorInfoA(monitor, &info)) {
+        const RECT& r = info.rcMonitor;
+        reinterpret_cast<std::vector<Monitor>*>(list)->push_back(
+            {{r.left, r.top, r.right, r.bottom}, (info.dwFlags & MONITORINFOF_PRIMARY) != 0});
+    }
+    return TRUE;
+}
+}  // namespace
+
+std::vector<Monitor> Win32SaverPlatform::monitors() {
+    const ClientRect area = clientRect();
+    // The virtual screen may begin left of or above 0: the primary monitor is at 0, 0.
+    POINT origin{0, 0};
+    ClientToScreen(window_, &origin);
+    std::vector<Monitor> screen;
+    EnumDisplayMonitors(nullptr, nullptr, noteMonitor, reinterpret_cast<LPARAM>(&screen));
+    return monitorsInWindow(screen, {origin.x, origin.y, origin.x + area.width(), origin.y + area.height()});
 }
 
 void Win32SaverPlatform::createGlContext(bool buildFont) {

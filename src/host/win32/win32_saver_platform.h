@@ -19,6 +19,8 @@ public:
 
     OptionStore& optionStore() override { return store_; }
     ClientRect clientRect() override;
+    // The monitors the window covers, as GetMonitorInfo gives them.
+    std::vector<Monitor> monitors() override;
     void createGlContext(bool buildFont) override;
     void destroyGlContext() override;
     void* glProcAddress(const char* name) override;

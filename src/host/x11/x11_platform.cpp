@@ -1,5 +1,7 @@
 #include "host/x11/x11_platform.h"
 
+#include <X11/extensions/Xinerama.h>
+#include <X11/extensions/Xrandr.h>
 #include <X11/keysym.h>
 #include <sys/time.h>
 #include <unistd.h>
@@ -9,6 +11,7 @@
 #include <stdexcept>
 
 #include "render/draw_frame.h"
+#include "saver/monitor_layout.h"
 #include "show/game_archive.h"
 #include "textures/texture.h"
 
@@ -155,6 +158,53 @@ ClientRect X11Platform::clientRect() {
     XWindowAttributes attributes;
     XGetWindowAttributes(display_, window_, &attributes);
     return {0, 0, attributes.width, attributes.height};
+}
+
+namespace {
+// The monitors of RandR 1.5, which a user or xrandr --setmonitor may also
+// define by hand; none where the server lacks them.
+std::vector<Monitor> randrMonitors(Display* display, Window root) {
+    int eventBase = 0, errorBase = 0, major = 0, minor = 0;
+    if (!XRRQueryExtension(display, &eventBase, &errorBase) || !XRRQueryVersion(display, &major, &minor) ||
+        major < 1 || (major == 1 && minor < 5))
+        return {};
+    int count = 0;
+    XRRMonitorInfo* info = XRRGetMonitors(display, root, True, &count);
+    std::vector<Monitor> monitors;
+    for (int i = 0; i < count; ++i)
+        monitors.push_back({{info[i].x, info[i].y, info[i].x + info[i].width, info[i].y + info[i].height},
+                            info[i].primary != 0});
+    if (info != nullptr) XRRFreeMonitors(info);
+    return monitors;
+}
+
+// Xinerama's screens, which name no primary: the first stands for it.
+std::vector<Monitor> xineramaMonitors(Display* display) {
+    int eventBase = 0, errorBase = 0;
+    if (!XineramaQueryExtension(display, &eventBase, &errorBase) || !XineramaIsActive(display)) return {};
+    int count = 0;
+    XineramaScreenInfo* screens = XineramaQueryScreens(display, &count);
+    std::vector<Monitor> monitors;
+    for (int i = 0; i < count; ++i)
+        monitors.push_back({{screens[i].x_org, screens[i].y_org, screens[i].x_org + screens[i].width,
+                             screens[i].y_org + screens[i].height},
+                            i == 0});
+    if (screens != nullptr) XFree(screens);
+    return monitors;
+}
+}  // namespace
+
+std::vector<Monitor> X11Platform::monitors() {
+    const ClientRect area = clientRect();
+    // A window of its own is one picture, wherever it is moved.
+    if (options_.mode == WindowMode::ownWindow) return {{area, true}};
+    const Window root = RootWindow(display_, DefaultScreen(display_));
+    int x = 0, y = 0;
+    Window child = 0;
+    XTranslateCoordinates(display_, window_, root, 0, 0, &x, &y, &child);
+    std::vector<Monitor> screen = randrMonitors(display_, root);
+    if (screen.empty()) screen = xineramaMonitors(display_);
+    return monitorsInWindow(screen, {x, y, x + area.width(), y + area.height()});
 }
 
 void X11Platform::createGlContext(bool buildFont) {

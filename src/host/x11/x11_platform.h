@@ -22,6 +22,9 @@ public:
 
     OptionStore& optionStore() override { return store_; }
     ClientRect clientRect() override;
+    // In full screen and on the root window, the monitors of RandR (else of
+    // Xinerama) that the window covers; a window of its own is one monitor.
+    std::vector<Monitor> monitors() override;
     void createGlContext(bool buildFont) override;
     void destroyGlContext() override;
     void* glProcAddress(const char* name) override;
