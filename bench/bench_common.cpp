@@ -71,8 +71,11 @@ std::string glVersionName = "unknown";
 std::unique_ptr<OffscreenSaver> startSaver(const Subject& subject, bool mipmap) {
     OffscreenSaver::Options options;
     options.archivePath = subject.archive;
-    options.width = frameWidth;
+    options.width = frameWidth * subject.monitors;
     options.height = frameHeight;
+    if (subject.monitors > 1)
+        for (int i = 0; i < subject.monitors; ++i)
+            options.monitors.push_back({{i * frameWidth, 0, (i + 1) * frameWidth, frameHeight}, i == 0});
     options.model = subject.model;
     options.settings.mipmap = mipmap ? 1 : 0;
     auto saver = std::make_unique<OffscreenSaver>(options);

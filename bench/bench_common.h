@@ -40,6 +40,7 @@ const std::string& gamePath();
 struct Subject {
     std::string archive;
     std::string model;
+    int monitors = 1;  // side by side, frameWidth x frameHeight each, each its own model
 };
 
 struct DemoModel {

@@ -33,6 +33,8 @@ void registerBenchmarks() {
     }
     subjects.push_back({gameScaleModelName + "(game scale)", {gamePath(), gameScaleModelName}});
     registerReadBenchmarks(subjects);
+    // The game-scale model also on two monitors, each its own: a change tick reads one of them.
+    subjects.push_back({gameScaleModelName + "(game scale) on two monitors", {gamePath(), gameScaleModelName, 2}});
     registerTickBenchmarks(subjects);
     registerGameStageBenchmarks();
 }
