@@ -2,7 +2,8 @@
 //   preview_parent SCR MARKER
 // Makes a window titled "kvss preview parent", starts "SCR /p HWND" in it and
 // prints one line per check. Between "ready" and MARKER appearing, the test may
-// send keys and mouse input; then the parent is destroyed, which must end the
+// send keys and mouse input; then the preview must paint again (its sign of
+// life) and still be there, and the parent is destroyed, which must end the
 // saver. Exits 0 when every check held.
 #include <windows.h>
 
@@ -105,9 +106,17 @@ int main(int argc, char** argv) {
     PostMessageA(child, WM_LBUTTONDOWN, MK_LBUTTON, MAKELPARAM(10, 10));
     PostMessageA(child, WM_MOUSEMOVE, 0, MAKELPARAM(100, 100));
     waitFor(inputTimeout, [&] { return fileExists(argv[2]) || !IsWindow(child); });
+    // A window paints only once no input or posted message waits before the
+    // paint: a preview that paints again has read all that input and lived on,
+    // where a stalled one never would.
+    pump();
+    InvalidateRect(child, nullptr, FALSE);
+    const bool painted =
+        waitFor(startTimeout, [&] { return !IsWindow(child) || !GetUpdateRect(child, nullptr, FALSE); }) &&
+        IsWindow(child);
     const bool alive = IsWindow(child) && WaitForSingleObject(process.hProcess, 0) == WAIT_TIMEOUT;
-    std::printf("alive %s\n", alive ? "yes" : "no");
-    ok = ok && alive;
+    std::printf("painted after the input %s, alive %s\n", painted ? "yes" : "no", alive ? "yes" : "no");
+    ok = ok && painted && alive;
 
     DestroyWindow(parent);
     const bool ended = waitFor(exitTimeout, [&] { return WaitForSingleObject(process.hProcess, 0) == WAIT_OBJECT_0; });
