@@ -58,14 +58,16 @@ protected:
     Picture stillPicture() {
         Picture last = picture();
         int agreeing = 0;
-        double share = 1.0;
         EXPECT_TRUE(eventually(
             [&] {
                 Picture now = picture();
-                share = differingShare(last, now);
+                size_t changed = 0;
+                for (size_t i = 0; i < now.pixels.size() && i < last.pixels.size(); ++i)
+                    changed += now.pixels[i] != last.pixels[i];
                 agreeing = now.pixels == last.pixels ? agreeing + 1 : 0;
                 last = std::move(now);
-                return saw(agreeing >= 2, "still changing: " + differing(share) + " between the last two looks");
+                return saw(agreeing >= 2,
+                           "still changing: " + std::to_string(changed) + " pixels between the last two looks");
             },
             patience, 200ms));
         return last;
