@@ -126,7 +126,7 @@ picture_sum() {
 }
 picture_changed() {
     local now
-    now=$(picture_sum)
+    now=$(picture_sum) || { echo "no picture of the screen"; return 1; }
     if [ "$now" != "$last_look" ]; then
         changes=$((changes + 1))
         last_look=$now
