@@ -11,6 +11,8 @@
 #include <cstring>
 #include <string>
 
+#include "wait_until.h"
+
 namespace {
 constexpr const char* dialogTitle = "Korvane Screensaver";
 constexpr int timeBox = 1006;
@@ -82,12 +84,13 @@ int dumpTemplate(const char* path) {
 }
 
 HWND waitForDialog(const char* title = dialogTitle) {
-    for (int i = 0; i < 900; ++i) {
-        // A dialog is shown once its initialisation is done.
-        HWND dialog = FindWindowA(reinterpret_cast<LPCSTR>(32770), title);
-        if (dialog != nullptr && IsWindowVisible(dialog)) return dialog;
-        Sleep(100);
-    }
+    HWND dialog = nullptr;
+    // A dialog is shown once its initialisation is done.
+    if (waitUntil([&] {
+            dialog = FindWindowA(reinterpret_cast<LPCSTR>(32770), title);
+            return dialog != nullptr && IsWindowVisible(dialog);
+        }))
+        return dialog;
     std::printf("no window \"%s\"\n", title);
     return nullptr;
 }

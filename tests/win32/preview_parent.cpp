@@ -2,19 +2,20 @@
 //   preview_parent SCR MARKER
 // Makes a window titled "kvss preview parent", starts "SCR /p HWND" in it and
 // prints one line per check. Between "ready" and MARKER appearing, the test may
-// send keys and mouse input; then the parent is destroyed, which must end the
+// send keys and mouse input; then the preview must paint again (its sign of
+// life) and still be there, and the parent is destroyed, which must end the
 // saver. Exits 0 when every check held.
 #include <windows.h>
 
 #include <cstdio>
 #include <string>
 
+#include "wait_until.h"
+
 namespace {
 constexpr int parentWidth = 320;
 constexpr int parentHeight = 240;
-constexpr DWORD startTimeout = 90000;
-constexpr DWORD inputTimeout = 120000;
-constexpr DWORD exitTimeout = 60000;
+constexpr DWORD inputTimeout = 120000;  // the test's keys and mouse, under a slow Wine
 
 bool contextMenuPassed = false;
 
@@ -22,26 +23,6 @@ LRESULT CALLBACK parentProc(HWND window, UINT message, WPARAM wParam, LPARAM lPa
     if (message == WM_CONTEXTMENU && reinterpret_cast<HWND>(wParam) == window) contextMenuPassed = true;
     if (message == WM_CLOSE) return 0;  // only the test ends this window
     return DefWindowProcA(window, message, wParam, lParam);
-}
-
-void pump() {
-    MSG message;
-    while (PeekMessageA(&message, nullptr, 0, 0, PM_REMOVE)) {
-        TranslateMessage(&message);
-        DispatchMessageA(&message);
-    }
-}
-
-// Pumps messages until `done` holds or `timeout` milliseconds have passed.
-template <typename Condition>
-bool waitFor(DWORD timeout, Condition done) {
-    const DWORD start = GetTickCount();
-    while (!done()) {
-        if (GetTickCount() - start > timeout) return false;
-        pump();
-        Sleep(20);
-    }
-    return true;
 }
 
 bool fileExists(const char* path) { return GetFileAttributesA(path) != INVALID_FILE_ATTRIBUTES; }
@@ -64,7 +45,7 @@ int main(int argc, char** argv) {
     AdjustWindowRect(&frame, WS_OVERLAPPEDWINDOW, FALSE);
     HWND parent = CreateWindowA("KvssPreviewParent", "kvss preview parent", WS_OVERLAPPEDWINDOW | WS_VISIBLE, 40, 40,
                                 frame.right - frame.left, frame.bottom - frame.top, nullptr, nullptr, module, nullptr);
-    pump();
+    pumpMessages();
 
     std::string command = std::string("\"") + argv[1] + "\" /p " + std::to_string(reinterpret_cast<uintptr_t>(parent));
     STARTUPINFOA startup{};
@@ -77,7 +58,7 @@ int main(int argc, char** argv) {
 
     bool ok = true;
     HWND child = nullptr;
-    if (!waitFor(startTimeout, [&] {
+    if (!waitUntil([&] {
             child = FindWindowExA(parent, nullptr, "WindowsScreenSaverClass", "Preview");
             return child != nullptr || WaitForSingleObject(process.hProcess, 0) == WAIT_OBJECT_0;
         }) || child == nullptr) {
@@ -96,7 +77,7 @@ int main(int argc, char** argv) {
 
     // Help and context-menu requests go on to the preview's parent.
     const LRESULT answer = SendMessageA(child, WM_CONTEXTMENU, reinterpret_cast<WPARAM>(child), MAKELPARAM(5, 5));
-    waitFor(5000, [] { return contextMenuPassed; });
+    waitUntil([] { return contextMenuPassed; });
     std::printf("context menu %s (answer %ld)\n", contextMenuPassed ? "passed" : "not passed", static_cast<long>(answer));
     ok = ok && contextMenuPassed && answer == 1;
 
@@ -104,13 +85,21 @@ int main(int argc, char** argv) {
     PostMessageA(child, WM_KEYDOWN, VK_SPACE, 1);
     PostMessageA(child, WM_LBUTTONDOWN, MK_LBUTTON, MAKELPARAM(10, 10));
     PostMessageA(child, WM_MOUSEMOVE, 0, MAKELPARAM(100, 100));
-    waitFor(inputTimeout, [&] { return fileExists(argv[2]) || !IsWindow(child); });
+    waitUntil([&] { return fileExists(argv[2]) || !IsWindow(child); }, inputTimeout);
+    // A window paints only once no input or posted message waits before the
+    // paint: a preview that paints again has read all that input and lived on,
+    // where a stalled one never would.
+    pumpMessages();
+    InvalidateRect(child, nullptr, FALSE);
+    const bool painted =
+        waitUntil([&] { return !IsWindow(child) || !GetUpdateRect(child, nullptr, FALSE); }) &&
+        IsWindow(child);
     const bool alive = IsWindow(child) && WaitForSingleObject(process.hProcess, 0) == WAIT_TIMEOUT;
-    std::printf("alive %s\n", alive ? "yes" : "no");
-    ok = ok && alive;
+    std::printf("painted after the input %s, alive %s\n", painted ? "yes" : "no", alive ? "yes" : "no");
+    ok = ok && painted && alive;
 
     DestroyWindow(parent);
-    const bool ended = waitFor(exitTimeout, [&] { return WaitForSingleObject(process.hProcess, 0) == WAIT_OBJECT_0; });
+    const bool ended = waitUntil([&] { return WaitForSingleObject(process.hProcess, 0) == WAIT_OBJECT_0; });
     DWORD code = 0;
     GetExitCodeProcess(process.hProcess, &code);
     if (!ended) {

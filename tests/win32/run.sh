@@ -25,15 +25,6 @@ export WINEPREFIX=$win_build/wine-prefix
 export WINEDEBUG=-all
 export WINEDLLOVERRIDES="mscoree,mshtml=,winemenubuilder.exe=d"
 
-# Wine is slow to start: every wait is bounded, and generously.
-window_timeout=90
-exit_timeout=60
-
-passed=0
-failed=0
-pass() { passed=$((passed + 1)); echo "PASS $1"; }
-fail() { failed=$((failed + 1)); echo "FAIL $1${2:+: $2}"; }
-
 for needed in "$scr" "$helpers/dialog_probe.exe" "$helpers/resource_probe.exe" "$helpers/preview_parent.exe" "$helpers/PASSWORD.CPL" "$kvtool"; do
     if [ ! -e "$needed" ]; then
         echo "run.sh: $needed is missing: build both trees first (scripts/build.sh)" >&2
@@ -45,6 +36,7 @@ done
 work=$win_build/wine-tests
 rm -rf "$work"
 mkdir -p "$work/game" "$work/empty" "$work/broken"
+. "$root/tests/helpers.sh"
 "$kvtool" demo "$work/game" >/dev/null
 # An archive whose one model is not an OOF file: the first tick fails to read it.
 echo "not a model" >"$work/broken.oof"
@@ -63,17 +55,11 @@ cleanup() {
 }
 trap cleanup EXIT
 
-# A display nobody uses.
-for display in $(seq 91 140); do
-    [ -e "/tmp/.X11-unix/X$display" ] || [ -e "/tmp/.X$display-lock" ] || break
-done
-Xvfb ":$display" -screen 0 800x600x24 -nolisten tcp >"$work/xvfb.log" 2>&1 &
-xvfb_pid=$!
-export DISPLAY=":$display"
-for _ in $(seq 100); do
-    xdotool getdisplaygeometry >/dev/null 2>&1 && break
-    sleep 0.1
-done
+if ! start_xvfb; then
+    fail "Xvfb starts" "$(tail -n 3 "$work/xvfb.log")"
+    tally
+    exit
+fi
 
 if [ ! -f "$WINEPREFIX/system.reg" ]; then
     echo "making the Wine prefix (once)"
@@ -88,7 +74,7 @@ winpath() {
     tr -d '\r' <"$work/winepath.out"
 }
 probe() {
-    timeout $((window_timeout + 10)) "$wine" "$helpers/dialog_probe.exe" "$@" >"$work/probe.out" 2>&1
+    timeout $((patience + 10)) "$wine" "$helpers/dialog_probe.exe" "$@" >"$work/probe.out" 2>&1
     tr -d '\r' <"$work/probe.out"
 }
 reg() { timeout 60 "$wine" reg "$@" >/dev/null 2>&1; }
@@ -101,55 +87,12 @@ start_saver() {
     last=$!
     started+=("$last")
 }
-# Waits for the process to end; its exit status is in $status (none: 999).
-wait_exit() {
-    local pid=$1 limit=${2:-$exit_timeout} i
-    for ((i = 0; i < limit * 10; ++i)); do
-        if ! kill -0 "$pid" 2>/dev/null; then
-            wait "$pid"
-            status=$?
-            return 0
-        fi
-        sleep 0.1
-    done
-    status=999
-    return 1
-}
-# The X window whose name matches, waited for; its id is in $window.
-find_window() {
-    local i
-    for ((i = 0; i < window_timeout * 5; ++i)); do
-        window=$(xdotool search --name "$1" 2>/dev/null | head -n 1)
-        [ -n "$window" ] && return 0
-        sleep 0.2
-    done
-    window=""
-    return 1
-}
-press() {
-    xdotool windowfocus --sync "$1" 2>/dev/null
-    xdotool key --clearmodifiers "$2"
-}
-# Counts the bytes of the screen's picture that are not black.
-lit_bytes() {
-    xwd -root -silent >"$work/screen.xwd" 2>/dev/null || { echo 0; return; }
-    tail -c $((800 * 600 * 4)) "$work/screen.xwd" | tr -d '\000' | wc -c
-}
-# Waits until the saver has drawn something; false when the screen stays black.
-wait_until_drawn() {
-    local i
-    for ((i = 0; i < 60; ++i)); do
-        [ "$(lit_bytes)" -gt 1000 ] && return 0
-        sleep 0.5
-    done
-    return 1
-}
 # The gaps of three blank columns or more between the letters of the overlay
 # line, one for each space: the line is drawn in the text colour, 0.8 grey
 # (#CCCCCC), along the bottom rows, and Wine's stand-in for the stock font
 # sets the letters of a word at most two columns apart.
 overlay_word_gaps() {
-    xwd -root -silent >"$work/overlay.xwd" 2>/dev/null || { echo 0; return; }
+    screenshot "$work/overlay.xwd" || { echo 0; return; }
     convert "xwd:$work/overlay.xwd" -crop 800x22+0+578 +repage txt:- 2>/dev/null |
         awk -F'[,: ]+' 'NR > 1 && /#CCCCCC/ { text[$1] = 1; if ($1 > last) last = $1 }
             END { gaps = 0; blank = 0; seen = 0
@@ -390,22 +333,21 @@ rm -f "$work/preview-done"
 "$wine" "$helpers/preview_parent.exe" "$(winpath "$scr")" "$(winpath "$work/preview-done")" >"$work/preview.log" 2>&1 &
 preview=$!
 started+=("$preview")
-for _ in $(seq $((window_timeout * 5))); do
-    grep -q '^ready' "$work/preview.log" 2>/dev/null && break
-    kill -0 "$preview" 2>/dev/null || break
-    sleep 0.2
-done
+# The parent says "ready" once the preview is in it (or it has ended).
+preview_ready() { grep -q '^ready' "$work/preview.log" 2>/dev/null || ended "$preview"; }
+eventually preview_ready
 if find_window '^kvss preview parent$'; then
+    # xdotool returns once the server has the input (it syncs as it closes);
+    # the parent then waits for the preview to paint after it, its sign of life.
     press "$window" space
     press "$window" Escape
     xdotool mousemove --window "$window" 10 10 mousemove --window "$window" 200 150 click 1
-    sleep 1
 fi
 touch "$work/preview-done"
-wait_exit "$preview" $((exit_timeout * 2))
+wait_exit "$preview" $((patience * 2))
 log=$(tr -d '\r' <"$work/preview.log")
 if [ "$status" = 0 ]; then
-    pass "/p HWND fills the parent, ignores keys and mouse, passes help on and ends with its parent"
+    pass "/p HWND fills the parent, ignores keys and mouse (painting on after them), passes help on and ends with its parent"
 else
     fail "/p HWND" "$(echo $log)"
 fi
@@ -431,8 +373,7 @@ win98_password_round() {
     saver_window=$window
     wait_until_drawn
     press "$saver_window" space
-    for _ in $(seq 100); do [ -s "$work/password.log" ] && break; sleep 0.2; done
-    sleep 2
+    eventually asked_or_ended "$saver"
     if [ ! -e "$work/password.log" ] && ! kill -0 "$saver" 2>/dev/null && [ "$final" = no ]; then
         wait_exit "$saver"
         timeout 60 "$wine" reg query 'HKCU\Software\Wine' /v Version >"$work/reg.out" 2>&1
@@ -442,10 +383,13 @@ win98_password_round() {
             "setting it again and running the round again"
         return 2
     fi
-    if grep -q '^refused window=1$' "$work/password.log" 2>/dev/null && kill -0 "$saver" 2>/dev/null; then
+    # Drawing on after the refusal, it is alive and past deciding to stay.
+    local alive=""
+    draws_on 3 && ! ended "$saver" >/dev/null && alive=yes
+    if grep -q '^refused window=1$' "$work/password.log" 2>/dev/null && [ -n "$alive" ]; then
         pass "win98: a refused password keeps the saver running"
     else
-        fail "win98: a refused password keeps the saver running" "$(cat "$work/password.log" 2>/dev/null)"
+        fail "win98: a refused password keeps the saver running" "$(cat "$work/password.log" 2>/dev/null); $seen"
     fi
     echo 1 >"$work/password-answer"
     press "$saver_window" space
@@ -455,6 +399,11 @@ win98_password_round() {
     else
         fail "win98: an accepted password closes the saver" "status $status; $(cat "$work/password.log" 2>/dev/null)"
     fi
+}
+# PASSWORD.CPL has answered, or the saver has ended without asking it.
+asked_or_ended() {
+    [ -s "$work/password.log" ] && return 0
+    ended "$1"
 }
 set_win98_password() {
     reg add 'HKCU\Software\Wine' /v Version /d win98 /f
@@ -476,5 +425,4 @@ reg delete 'HKCU\Control Panel\Desktop' /v ScreenSaveUsePassword /f
 . "$root/tests/win32/installer_tests.sh"
 
 echo "Wine tests took ${SECONDS}s"
-echo "$passed passed, $failed failed"
-[ "$failed" = 0 ]
+tally

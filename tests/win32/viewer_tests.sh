@@ -1,22 +1,13 @@
 # kvss-viewer.exe under Wine, sourced by run.sh (which gives $wine, $work,
 # $win_build, $helpers, $kvtool, $expected_manifest, $expected_version, reg,
-# winpath, probe, find_window, press, wait_exit, pass and fail).
+# winpath and probe, and tests/helpers.sh's find_window, wait_title, press,
+# wait_exit, pass and fail).
 
 viewer=$win_build/src/host/win32/kvss-viewer.exe
 start_viewer() {
     "$wine" "$viewer" "$@" >>"$work/viewer.log" 2>&1 &
     last=$!
     started+=("$last")
-}
-# Waits until the window's title matches the pattern; the title is in $title.
-wait_title() {
-    local i
-    for ((i = 0; i < window_timeout * 5; ++i)); do
-        title=$(xdotool getwindowname "$1" 2>/dev/null)
-        [[ "$title" =~ $2 ]] && return 0
-        sleep 0.2
-    done
-    return 1
 }
 # The file a title's " - C:\...\NAME" names, as a path here; empty when none.
 written_file() {

@@ -15,11 +15,6 @@ native_build=$(cd "${1:-$root/build}" && pwd)
 deb=${2:-$(ls -t "$root"/dist/kvss_*_amd64.deb 2>/dev/null | head -n 1)}
 kvtool=$native_build/tools/kvtool/kvtool
 
-passed=0
-failed=0
-pass() { passed=$((passed + 1)); echo "PASS $1"; }
-fail() { failed=$((failed + 1)); echo "FAIL $1${2:+: $2}"; }
-
 for needed in "$deb" "$kvtool"; do
     if [ ! -e "$needed" ]; then
         echo "xscreensaver.sh: ${needed:-the package} is missing: run scripts/build.sh and scripts/package.sh first" >&2
@@ -30,6 +25,7 @@ done
 
 work=$(mktemp -d /tmp/kvss-xscreensaver-XXXXXX)
 chmod 755 "$work"  # the saver's user reads the package and the game here
+. "$root/tests/helpers.sh"
 user=""
 xvfb_pid=""
 daemon_pid=""
@@ -39,12 +35,16 @@ cleanup() {
     wait 2>/dev/null
     if [ -n "$user" ]; then
         # xscreensaver's own helpers end once the display has gone.
-        for _ in $(seq 50); do pgrep -u "$user" >/dev/null || break; sleep 0.1; done
+        eventually -t 30 no_process_of "$user"
         userdel "$user" 2>/dev/null
     fi
     rm -rf "$work"
 }
 trap cleanup EXIT
+no_process_of() {
+    pgrep -u "$1" -a || return 0
+    return 1
+}
 
 # -- the package's files, and lintian's verdict ---------------------------------
 package=$work/package
@@ -132,59 +132,45 @@ fi
 run_user=${user:-$(id -un)}
 
 # -- Xvfb and the daemon ---------------------------------------------------------
-exec 3<> <(:)
-Xvfb -displayfd 3 -screen 0 800x600x24 -nolisten tcp >"$work/xvfb.log" 2>&1 &
-xvfb_pid=$!
-read -r -t 20 display_number <&3
-exec 3<&-
-if [ -z "${display_number:-}" ]; then
-    fail "Xvfb starts"
-    echo "$passed passed, $failed failed"
-    exit 1
+if ! start_xvfb; then
+    fail "Xvfb starts" "$(tail -n 3 "$work/xvfb.log")"
+    tally
+    exit
 fi
-export DISPLAY=:$display_number
 saver_env=(env -i "HOME=$home" "USER=$run_user" "LOGNAME=$run_user" "DISPLAY=$DISPLAY" "PATH=/usr/bin:/bin"
     LIBGL_ALWAYS_SOFTWARE=1)
 "${as_user[@]}" "${saver_env[@]}" xscreensaver -no-splash >"$work/xscreensaver.log" 2>&1 &
 daemon_pid=$!
 saver_command() { timeout 10 "${as_user[@]}" "${saver_env[@]}" xscreensaver-command "$@" >>"$work/command.log" 2>&1; }
-for _ in $(seq 100); do
-    saver_command -time && break
-    sleep 0.2
-done
+eventually saver_command -time
 
 # The lit pixels of the screen above the overlay line.
 lit_pixels() {
-    xwd -root -silent >"$work/screen.xwd" 2>/dev/null || { echo 0; return; }
+    screenshot || { echo 0; return; }
     convert "xwd:$work/screen.xwd" -crop 800x560+0+0 +repage -colorspace Gray -threshold 5% \
         -format '%[fx:round(mean*w*h)]' info: 2>/dev/null || echo 0
 }
-kvss_pid() { pgrep -u "$run_user" -f "^$kvss " | head -n 1; }
+# The pid of the kvss that xscreensaver started, into $pid.
+kvss_started() {
+    pid=$(pgrep -u "$run_user" -f "^$kvss " | head -n 1)
+    [ -n "$pid" ] || { echo "no kvss runs"; return 1; }
+}
+# The screen shows a lit model; the count is in $lit.
+model_lit() {
+    lit=$(lit_pixels)
+    echo "$lit lit pixels"
+    [ "$lit" -gt 2000 ]
+}
 
 if ! saver_command -activate; then
     fail "xscreensaver-command -activate" "$(tail -n 3 "$work/command.log")"
 else
-    for _ in $(seq 100); do
-        [ -n "$(kvss_pid)" ] && break
-        sleep 0.2
-    done
-    pid=$(kvss_pid)
-    if [ -n "$pid" ]; then
+    if eventually kvss_started; then
         pass "-activate forks kvss as $run_user"
-        lit=0
-        for _ in $(seq 40); do
-            lit=$(lit_pixels)
-            [ "$lit" -gt 2000 ] && break
-            sleep 0.5
-        done
-        [ "$lit" -gt 2000 ] && pass "the screen shows a lit model ($lit pixels)" ||
-            fail "the screen shows a lit model" "$lit lit pixels"
+        eventually model_lit && pass "the screen shows a lit model ($lit pixels)" ||
+            fail "the screen shows a lit model" "$seen"
         saver_command -deactivate
-        for _ in $(seq 50); do
-            kill -0 "$pid" 2>/dev/null || break
-            sleep 0.2
-        done
-        kill -0 "$pid" 2>/dev/null && fail "-deactivate ends kvss" "pid $pid still runs" || pass "-deactivate ends kvss"
+        eventually ended "$pid" && pass "-deactivate ends kvss" || fail "-deactivate ends kvss" "$seen"
     else
         fail "-activate forks kvss" "$(tail -n 5 "$work/xscreensaver.log")"
     fi
@@ -192,5 +178,4 @@ fi
 saver_command -exit
 
 echo "xscreensaver test took ${SECONDS}s"
-echo "$passed passed, $failed failed"
-[ "$failed" = 0 ]
+tally
