@@ -28,8 +28,9 @@ test=(
   apitrace
   # the Windows build and its tests, the X11 tests
   g++-mingw-w64-x86-64 wine64 xvfb xdotool x11-apps
-  # monitors of Xvfb made by hand, for the tests of several monitors
-  x11-xserver-utils
+  # monitors of Xvfb made by hand, for the tests of several monitors; the Wine
+  # tests' screenshots are read with ImageMagick
+  x11-xserver-utils imagemagick
   # the clients that check the exports (f3d under xvfb-run, which needs xauth)
   assimp-utils f3d xauth
 )

@@ -73,11 +73,11 @@ void stopProcess(pid_t pid) {
     }
 }
 
-XServer::XServer() {
+XServer::XServer(const std::string& screen) {
     if (!onPath("Xvfb")) return;
     int fds[2];
     if (pipe(fds) != 0) return;
-    pid_ = spawn({"Xvfb", "-displayfd", std::to_string(fds[1]), "-screen", "0", "800x600x24", "-nolisten", "tcp",
+    pid_ = spawn({"Xvfb", "-displayfd", std::to_string(fds[1]), "-screen", "0", screen, "-nolisten", "tcp",
                   "-noreset"},
                  {}, "/dev/null");
     close(fds[1]);

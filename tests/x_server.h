@@ -39,7 +39,9 @@ void stopProcess(pid_t pid);
 // when a client leaves, so the next connection is never refused mid-reset.
 class XServer {
 public:
-    XServer();  // started, or not running when Xvfb is missing or fails
+    // Started with a screen of `screen` (WxHxDEPTH), or not running when Xvfb
+    // is missing or fails.
+    explicit XServer(const std::string& screen = "800x600x24");
     ~XServer();
     XServer(const XServer&) = delete;
     XServer& operator=(const XServer&) = delete;
