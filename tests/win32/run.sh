@@ -418,6 +418,9 @@ wait_exit "$last"
 reg delete 'HKCU\Software\Wine' /v Version /f
 reg delete 'HKCU\Control Panel\Desktop' /v ScreenSaveUsePassword /f
 
+# -- several monitors ----------------------------------------------------------------
+. "$root/tests/win32/monitors_tests.sh"
+
 # -- the model viewer ----------------------------------------------------------------
 . "$root/tests/win32/viewer_tests.sh"
 
