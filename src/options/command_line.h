@@ -1,10 +1,10 @@
 #pragma once
 
 #include <cstdint>
-#include <optional>
 #include <string>
 #include <vector>
 
+#include "options/option_flags.h"
 #include "options/settings.h"
 
 // Where the Linux saver draws.
@@ -28,13 +28,11 @@ struct KvssOptions {
     std::string model;           // --model: the viewer's first model (archive entry name)
     std::string archive;         // the viewer's ARCHIVE: a .hog file, or a folder holding kv.hog
 
-    // Options given on the command line; they override the settings file.
-    std::optional<int32_t> objectTimeIndex;
-    std::optional<int32_t> animSpeedIndex;
-    std::optional<uint8_t> bilinear, mipmap, wireframe, mirror, showFps;
+    // Options of the table given on the command line; they override the settings file.
+    GivenOptions given;
 
     // Applies the command-line options to settings read from the store.
-    void applyTo(Settings& settings) const;
+    void applyTo(Settings& settings) const { given.applyTo(settings); }
 };
 
 // Parses kvss's argv; `environmentWindow` is $XSCREENSAVER_WINDOW (null when
