@@ -139,9 +139,10 @@ TEST(KvssOptions, OnlyTheOptionsGivenAreLaidOverTheSettings) {
     Settings settings = stored;
     parse({"--wireframe"}).applyTo(settings);
     EXPECT_EQ(settings.wireframe, 1);
-    for (const OptionInfo& option : optionTable)
-        if (option.flag != &Settings::wireframe)
-            EXPECT_EQ(optionValue(option, settings), optionValue(option, stored)) << option.name << " was not given";
+    for (const OptionInfo& option : optionTable) {
+        if (option.flag == &Settings::wireframe) continue;
+        EXPECT_EQ(optionValue(option, settings), optionValue(option, stored)) << option.name << " was not given";
+    }
 }
 
 TEST(ViewerOptions, TakeTheTablesOptionsForTheViewerOnly) {

@@ -19,30 +19,36 @@ void setCheckBox(DialogControls& dialog, int control, uint8_t flag) { dialog.set
 
 uint8_t readCheckBox(DialogControls& dialog, int control) { return dialog.checkState(control) == 1 ? 1 : 0; }
 
+namespace {
+// A row's control: a choice box for an index, a check box for a flag.
+void showOption(DialogControls& dialog, const OptionInfo& option, int32_t value) {
+    if (option.choices.empty()) {
+        setCheckBox(dialog, option.control, static_cast<uint8_t>(value));
+        return;
+    }
+    std::vector<const char*> labels;
+    for (const OptionChoice& choice : option.choices) labels.push_back(choice.label);
+    fillChoiceBox(dialog, option.control, labels.data(), static_cast<int>(labels.size()), value);
+}
+
+int32_t readOption(DialogControls& dialog, const OptionInfo& option) {
+    return option.choices.empty() ? readCheckBox(dialog, option.control) : readChoiceBox(dialog, option.control);
+}
+}  // namespace
+
 bool configureDialogProc(DialogControls& dialog, OptionStore& store, Settings& settings, uint32_t message,
                          uintptr_t wParam) {
     if (message == wm::initDialog) {
         loadSettings(store, settings);
-        for (const OptionInfo& option : optionTable) {
-            if (option.control == 0) continue;
-            if (option.choices.empty()) {
-                setCheckBox(dialog, option.control, static_cast<uint8_t>(optionValue(option, settings)));
-                continue;
-            }
-            std::vector<const char*> labels;
-            for (const OptionChoice& choice : option.choices) labels.push_back(choice.label);
-            fillChoiceBox(dialog, option.control, labels.data(), static_cast<int>(labels.size()), optionValue(option, settings));
-        }
+        for (const OptionInfo& option : optionTable)
+            if (option.control != 0) showOption(dialog, option, optionValue(option, settings));
         return true;
     }
     if (message != wm::command) return false;
     switch (wParam & 0xFFFF) {
         case control::ok:
-            for (const OptionInfo& option : optionTable) {
-                if (option.control == 0) continue;
-                setOptionValue(option, settings,
-                               option.choices.empty() ? readCheckBox(dialog, option.control) : readChoiceBox(dialog, option.control));
-            }
+            for (const OptionInfo& option : optionTable)
+                if (option.control != 0) setOptionValue(option, settings, readOption(dialog, option));
             saveSettings(store, settings);
             dialog.endDialog(1);
             return true;
