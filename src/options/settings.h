@@ -52,7 +52,7 @@ struct OptionInfo {
     const char* help = nullptr;             // an index's words are added to it
     uint8_t programs = 0;                   // OptionProgram bits
     int control = 0;                        // its control in the configure dialog, 0 for none
-    const char* xmlChoiceLabel = nullptr;   // kvss.xml's label of a choice: '%' is the dialog's
+    const char* xmlChoiceLabel = nullptr;   // kvss.xml's label of a choice, '%' the dialog's; null: "LABEL: %"
 };
 inline constexpr int optionCount = 7;
 extern const OptionInfo optionTable[optionCount];

@@ -21,9 +21,10 @@ std::string escaped(const std::string& text) {
     return out;
 }
 
-// A choice's label: the row's pattern with '%' standing for the dialog's label.
+// A choice's label: the row's pattern with '%' standing for the dialog's label
+// ("LABEL: %" for a row without one).
 std::string choiceLabel(const OptionInfo& option, const OptionChoice& choice) {
-    std::string label = option.xmlChoiceLabel;
+    std::string label = option.xmlChoiceLabel != nullptr ? option.xmlChoiceLabel : std::string(option.label) + ": %";
     const size_t mark = label.find('%');
     if (mark != std::string::npos) label.replace(mark, 1, choice.label);
     return label;
