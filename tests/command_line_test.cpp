@@ -6,6 +6,23 @@
 #include "options/command_line.h"
 
 namespace {
+KvssOptions parseViewer(std::vector<const char*> args) {
+    args.insert(args.begin(), "kvss-viewer");
+    std::string help;
+    return parseViewerOptions(static_cast<int>(args.size()), args.data(), help);
+}
+
+std::string errorOf(std::vector<const char*> args) {
+    args.insert(args.begin(), "kvss");
+    std::string help;
+    try {
+        parseKvssOptions(static_cast<int>(args.size()), args.data(), nullptr, help);
+    } catch (const std::runtime_error& error) {
+        return error.what();
+    }
+    return "";
+}
+
 KvssOptions parse(std::vector<const char*> args, const char* environmentWindow = nullptr) {
     args.insert(args.begin(), "kvss");
     std::string help;
@@ -77,4 +94,64 @@ TEST(KvssOptions, HelpIsShownWithoutRunning) {
     EXPECT_TRUE(options.helpShown);
     EXPECT_NE(help.find("--time-per-object"), std::string::npos);
     EXPECT_NE(help.find("--window-id"), std::string::npos);
+}
+
+TEST(KvssOptions, AWrongWordNamesTheTablesChoices) {
+    // Both messages are documented; a word that is no number is no choice either.
+    EXPECT_EQ(errorOf({"--anim-speed", "4"}), "--anim-speed: must be 1, 2, 3, 5, 10 or 20");
+    EXPECT_EQ(errorOf({"--time-per-object", "10"}), "--time-per-object: must be 5, 15, 30 or 60");
+    EXPECT_EQ(errorOf({"--time-per-object", "abc"}), "--time-per-object: must be 5, 15, 30 or 60");
+    EXPECT_EQ(choiceWords(*findOption("anim_speed_index")), "1, 2, 3, 5, 10 or 20");
+    EXPECT_EQ(choiceIndex(*findOption("object_time_index"), "30"), 2);
+    EXPECT_EQ(choiceIndex(*findOption("object_time_index"), "30 seconds"), -1);
+}
+
+TEST(KvssOptions, EveryOptionOfTheTableIsAFlagOfKvssWithItsHelp) {
+    std::string help;
+    const char* args[] = {"kvss", "--help"};
+    parseKvssOptions(2, args, nullptr, help);
+    for (const OptionInfo& option : optionTable) {
+        ASSERT_NE(option.programs & inKvss, 0) << option.name;
+        const std::string flag = std::string("--") + option.flagName;
+        SCOPED_TRACE(flag);
+        if (option.choices.empty()) {
+            EXPECT_NE(help.find(flag + " "), std::string::npos);
+            EXPECT_NE(help.find("--no-" + std::string(option.flagName) + " "), std::string::npos);
+            EXPECT_NE(help.find(option.help), std::string::npos);
+            EXPECT_EQ(parse({flag.c_str()}).given.values.*option.flag, 1);
+            EXPECT_EQ(parse({("--no-" + std::string(option.flagName)).c_str()}).given.values.*option.flag, 0);
+            continue;
+        }
+        EXPECT_NE(help.find(std::string(option.help) + ": " + choiceWords(option)), std::string::npos);
+        for (size_t i = 0; i < option.choices.size(); ++i) {
+            Settings settings;
+            parse({flag.c_str(), option.choices[i].word}).applyTo(settings);
+            EXPECT_EQ(optionValue(option, settings), static_cast<int32_t>(i)) << option.choices[i].word;
+        }
+    }
+}
+
+TEST(KvssOptions, OnlyTheOptionsGivenAreLaidOverTheSettings) {
+    Settings stored;
+    stored.anim_speed_index = 0;
+    stored.mipmap = 0;
+    stored.show_fps = 1;
+    Settings settings = stored;
+    parse({"--wireframe"}).applyTo(settings);
+    EXPECT_EQ(settings.wireframe, 1);
+    for (const OptionInfo& option : optionTable) {
+        if (option.flag == &Settings::wireframe) continue;
+        EXPECT_EQ(optionValue(option, settings), optionValue(option, stored)) << option.name << " was not given";
+    }
+}
+
+TEST(ViewerOptions, TakeTheTablesOptionsForTheViewerOnly) {
+    Settings settings;
+    parseViewer({"--anim-speed", "2", "--no-mipmap", "--mirror"}).applyTo(settings);
+    EXPECT_EQ(settings.anim_speed_index, 1);
+    EXPECT_EQ(settings.mipmap, 0);
+    EXPECT_EQ(settings.mirror, 1);
+    // The viewer has its own w key and no time limit.
+    EXPECT_THROW(parseViewer({"--wireframe"}), std::runtime_error);
+    EXPECT_THROW(parseViewer({"--time-per-object", "5"}), std::runtime_error);
 }

@@ -1,6 +1,7 @@
 #include <gtest/gtest.h>
 
 #include <map>
+#include <set>
 #include <string>
 #include <vector>
 
@@ -9,6 +10,8 @@
 #include "memory_store.h"
 
 namespace {
+int controlOf(const char* option) { return findOption(option)->control; }
+
 // The dialog's controls in memory: combo boxes with their entries and
 // selection, check boxes with their state.
 class FakeDialog : public DialogControls {
@@ -20,9 +23,16 @@ public:
 
     void addChoice(int control, const char* text) override { entries[control].push_back(text); }
     void selectChoice(int control, int index) override { selections[control] = index; }
-    int selectedChoice(int control) override { return selections.count(control) ? selections[control] : -1; }
+    int selectedChoice(int control) override {
+        read.insert(control);
+        return selections.count(control) ? selections[control] : -1;
+    }
     void setChecked(int control, bool checked) override { checks[control] = checked ? 1 : 0; }
-    int checkState(int control) override { return checks[control]; }
+    int checkState(int control) override {
+        read.insert(control);
+        return checks[control];
+    }
+    std::set<int> read;  // the controls whose state was asked for
     void endDialog(intptr_t value) override { result = value; }
 
     std::string selectedText(int control) { return entries[control].at(selections.at(control)); }
@@ -46,13 +56,13 @@ protected:
 TEST_F(ConfigureDialogTest, WithNoStoredOptionsTheDialogShowsTheDefaults) {
     store.exists = false;
     EXPECT_TRUE(open());
-    EXPECT_EQ(dialog.entries[control::objectTime],
+    EXPECT_EQ(dialog.entries[controlOf("object_time_index")],
               (std::vector<std::string>{"5 seconds", "15 seconds", "30 seconds", "1 minute"}));
-    EXPECT_EQ(dialog.entries[control::animSpeed], (std::vector<std::string>{"1", "2", "3", "5", "10", "20"}));
-    EXPECT_EQ(dialog.selectedText(control::objectTime), "15 seconds");
-    EXPECT_EQ(dialog.selectedText(control::animSpeed), "5");
-    EXPECT_EQ(dialog.checks, (std::map<int, int>{{control::bilinear, 1}, {control::mipmap, 1}, {control::wireframe, 0},
-                                                 {control::mirror, 0}, {control::showFps, 0}}));
+    EXPECT_EQ(dialog.entries[controlOf("anim_speed_index")], (std::vector<std::string>{"1", "2", "3", "5", "10", "20"}));
+    EXPECT_EQ(dialog.selectedText(controlOf("object_time_index")), "15 seconds");
+    EXPECT_EQ(dialog.selectedText(controlOf("anim_speed_index")), "5");
+    EXPECT_EQ(dialog.checks, (std::map<int, int>{{controlOf("bilinear"), 1}, {controlOf("mipmap"), 1}, {controlOf("wireframe"), 0},
+                                                 {controlOf("mirror"), 0}, {controlOf("show_fps"), 0}}));
     EXPECT_EQ(dialog.result, -7);
 }
 
@@ -62,19 +72,19 @@ TEST_F(ConfigureDialogTest, StoredIndicesOutsideTheirListsShowTheNearestEntry) {
     store.values["show_fps"] = {1};
     store.values["bilinear"] = {0, 0, 0, 0};  // too wide for a flag: the default stays
     open();
-    EXPECT_EQ(dialog.selectedText(control::objectTime), "1 minute");
-    EXPECT_EQ(dialog.selectedText(control::animSpeed), "1");
-    EXPECT_EQ(dialog.checks[control::showFps], 1);
-    EXPECT_EQ(dialog.checks[control::bilinear], 1);
+    EXPECT_EQ(dialog.selectedText(controlOf("object_time_index")), "1 minute");
+    EXPECT_EQ(dialog.selectedText(controlOf("anim_speed_index")), "1");
+    EXPECT_EQ(dialog.checks[controlOf("show_fps")], 1);
+    EXPECT_EQ(dialog.checks[controlOf("bilinear")], 1);
 }
 
 TEST_F(ConfigureDialogTest, OkStoresEveryControlWithItsWidthAndEndsWithOne) {
     store.exists = false;
     open();
-    dialog.selections[control::objectTime] = 3;
-    dialog.selections[control::animSpeed] = 5;
-    dialog.checks = {{control::bilinear, 0}, {control::mipmap, 1}, {control::wireframe, 1}, {control::mirror, 2},
-                     {control::showFps, 1}};
+    dialog.selections[controlOf("object_time_index")] = 3;
+    dialog.selections[controlOf("anim_speed_index")] = 5;
+    dialog.checks = {{controlOf("bilinear"), 0}, {controlOf("mipmap"), 1}, {controlOf("wireframe"), 1}, {controlOf("mirror"), 2},
+                     {controlOf("show_fps"), 1}};
     EXPECT_TRUE(press(control::ok));
     EXPECT_EQ(dialog.result, 1);
     EXPECT_EQ(store.values, (std::map<std::string, std::vector<uint8_t>>{{"object_time_index", {3, 0, 0, 0}},
@@ -88,7 +98,7 @@ TEST_F(ConfigureDialogTest, OkStoresEveryControlWithItsWidthAndEndsWithOne) {
 
 TEST_F(ConfigureDialogTest, TextTypedIntoAChoiceBoxStoresTheFirstEntry) {
     open();
-    dialog.selections[control::animSpeed] = -1;
+    dialog.selections[controlOf("anim_speed_index")] = -1;
     press(control::ok);
     EXPECT_EQ(store.values["anim_speed_index"], (std::vector<uint8_t>{0, 0, 0, 0}));
     EXPECT_EQ(store.values["object_time_index"], (std::vector<uint8_t>{1, 0, 0, 0}));
@@ -97,9 +107,9 @@ TEST_F(ConfigureDialogTest, TextTypedIntoAChoiceBoxStoresTheFirstEntry) {
 TEST_F(ConfigureDialogTest, CancelChangesNothingAndOtherMessagesAreNotHandled) {
     store.exists = false;
     open();
-    dialog.selections[control::objectTime] = 0;
-    dialog.checks[control::mirror] = 1;
-    EXPECT_FALSE(press(control::bilinear));  // a box's own click
+    dialog.selections[controlOf("object_time_index")] = 0;
+    dialog.checks[controlOf("mirror")] = 1;
+    EXPECT_FALSE(press(controlOf("bilinear")));  // a box's own click
     EXPECT_FALSE(configureDialogProc(dialog, store, settings, wm::paint, 0));
     EXPECT_EQ(dialog.result, -7);
     EXPECT_TRUE(press(control::cancel));
@@ -115,4 +125,62 @@ TEST_F(ConfigureDialogTest, OkWithAStoreThatCannotBeWrittenStillEndsWithOne) {
     EXPECT_TRUE(configureDialogProc(dialog, store, settings, wm::command, (5u << 16) | control::ok));
     EXPECT_EQ(dialog.result, 1);
     EXPECT_TRUE(store.values.empty());
+}
+
+// The controls' numbers are the dialog resource's, which older builds and their
+// tests know too.
+TEST(ConfigureDialog, TheOptionsKeepTheirControlNumbers) {
+    EXPECT_EQ(controlOf("object_time_index"), 1006);
+    EXPECT_EQ(controlOf("anim_speed_index"), 1000);
+    EXPECT_EQ(controlOf("bilinear"), 1001);
+    EXPECT_EQ(controlOf("mipmap"), 1002);
+    EXPECT_EQ(controlOf("wireframe"), 1003);
+    EXPECT_EQ(controlOf("mirror"), 1004);
+    EXPECT_EQ(controlOf("show_fps"), 1005);
+}
+
+TEST_F(ConfigureDialogTest, OpeningFillsExactlyTheTablesControlsWithItsChoicesAndDefaults) {
+    store.exists = false;
+    open();
+    std::set<int> tableControls, filled;
+    for (const OptionInfo& option : optionTable) {
+        if (option.control == 0) continue;
+        tableControls.insert(option.control);
+        if (option.choices.empty()) {
+            EXPECT_EQ(dialog.checks.at(option.control), optionDefault(option)) << option.name;
+            continue;
+        }
+        std::vector<std::string> labels;
+        for (const OptionChoice& choice : option.choices) labels.push_back(choice.label);
+        EXPECT_EQ(dialog.entries[option.control], labels) << option.name;
+        EXPECT_EQ(dialog.selections.at(option.control), optionDefault(option)) << option.name;
+    }
+    for (const auto& [id, texts] : dialog.entries) filled.insert(id);
+    for (const auto& [id, index] : dialog.selections) filled.insert(id);
+    for (const auto& [id, state] : dialog.checks) filled.insert(id);
+    EXPECT_EQ(filled, tableControls);
+}
+
+TEST_F(ConfigureDialogTest, OkReadsExactlyTheTablesControlsIntoTheirStoredValues) {
+    store.exists = false;
+    open();
+    // Every control away from its default: the last choice, the other state of a box.
+    for (const OptionInfo& option : optionTable) {
+        if (option.choices.empty())
+            dialog.checks[option.control] = optionDefault(option) != 0 ? 0 : 1;
+        else if (option.control != 0)
+            dialog.selections[option.control] = static_cast<int>(option.choices.size()) - 1;
+    }
+    press(control::ok);
+    std::set<int> tableControls;
+    for (const OptionInfo& option : optionTable) {
+        if (option.control == 0) continue;
+        tableControls.insert(option.control);
+        const int32_t expected = option.choices.empty() ? (optionDefault(option) != 0 ? 0 : 1)
+                                                        : static_cast<int32_t>(option.choices.size()) - 1;
+        std::vector<uint8_t> bytes(option.width, 0);
+        bytes[0] = static_cast<uint8_t>(expected);
+        EXPECT_EQ(store.values[option.name], bytes) << option.name;
+    }
+    EXPECT_EQ(dialog.read, tableControls);
 }

@@ -8,6 +8,7 @@
 
 #include "forge/demo_shapes.h"
 #include "forge/hog_writer.h"
+#include "options/settings.h"
 #include "test_files.h"
 
 namespace {
@@ -87,6 +88,33 @@ TEST_F(KvtoolRender, RefusesSizesItCannotRenderInOneLine) {
         EXPECT_EQ(result.err.find('\n'), result.err.size() - 1) << result.err;
         EXPECT_FALSE(std::filesystem::exists(out));
     }
+}
+
+// render takes the saver's options from the option table, each in the one form
+// that changes its default (--no-bilinear, --mirror), and its own --wireframe.
+TEST_F(KvtoolRender, TakesTheTablesOptionsInTheFormThatChangesTheirDefault) {
+    const std::string help = runKvtool("render --help").out;
+    for (const OptionInfo& option : optionTable) {
+        if ((option.programs & inRender) == 0) {
+            const bool ownFlag = option.flagName == std::string("wireframe");
+            EXPECT_EQ(help.find(std::string("--") + option.flagName) == std::string::npos, !ownFlag) << option.name;
+            continue;
+        }
+        const std::string on = std::string("--") + option.flagName + " ", off = "--no-" + std::string(option.flagName) + " ";
+        const bool isFlag = option.choices.empty(), onByDefault = optionDefault(option) != 0;
+        EXPECT_NE(help.find(isFlag && onByDefault ? off : on), std::string::npos) << option.name;
+        if (isFlag) {
+            EXPECT_EQ(help.find(onByDefault ? on : off), std::string::npos) << option.name;
+        }
+    }
+    EXPECT_NE(help.find("1, 2, 3, 5, 10 or 20 (default 5)"), std::string::npos);
+    const std::string out = dir.path("speed.png");
+    const CommandResult wrong = render("--anim-speed 4 -o " + shellQuote(out));
+    EXPECT_EQ(wrong.status, 1);
+    EXPECT_EQ(wrong.err, "kvtool: --anim-speed: must be 1, 2, 3, 5, 10 or 20: 4\n");
+    EXPECT_EQ(render("--model one.oof --size 16x16 --anim-speed 20 --no-bilinear --no-mipmap --mirror --fps -o " +
+                     shellQuote(out)).status, 0);
+    EXPECT_TRUE(std::filesystem::exists(out));
 }
 
 // How many models a sheet shows is the archive's to say; how many frames a GIF

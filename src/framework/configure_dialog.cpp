@@ -1,18 +1,8 @@
 #include "framework/configure_dialog.h"
 
-#include "framework/framework.h"
+#include <vector>
 
-namespace {
-struct FlagControl {
-    int control;
-    uint8_t Settings::*flag;
-};
-constexpr FlagControl flagControls[] = {
-    {control::bilinear, &Settings::bilinear}, {control::mipmap, &Settings::mipmap},
-    {control::wireframe, &Settings::wireframe}, {control::mirror, &Settings::mirror},
-    {control::showFps, &Settings::show_fps},
-};
-}  // namespace
+#include "framework/framework.h"
 
 void fillChoiceBox(DialogControls& dialog, int control, const char* const* texts, int count, int32_t index) {
     index = clampChoice(index, count);
@@ -29,23 +19,36 @@ void setCheckBox(DialogControls& dialog, int control, uint8_t flag) { dialog.set
 
 uint8_t readCheckBox(DialogControls& dialog, int control) { return dialog.checkState(control) == 1 ? 1 : 0; }
 
+namespace {
+// A row's control: a choice box for an index, a check box for a flag.
+void showOption(DialogControls& dialog, const OptionInfo& option, int32_t value) {
+    if (option.choices.empty()) {
+        setCheckBox(dialog, option.control, static_cast<uint8_t>(value));
+        return;
+    }
+    std::vector<const char*> labels;
+    for (const OptionChoice& choice : option.choices) labels.push_back(choice.label);
+    fillChoiceBox(dialog, option.control, labels.data(), static_cast<int>(labels.size()), value);
+}
+
+int32_t readOption(DialogControls& dialog, const OptionInfo& option) {
+    return option.choices.empty() ? readCheckBox(dialog, option.control) : readChoiceBox(dialog, option.control);
+}
+}  // namespace
+
 bool configureDialogProc(DialogControls& dialog, OptionStore& store, Settings& settings, uint32_t message,
                          uintptr_t wParam) {
     if (message == wm::initDialog) {
         loadSettings(store, settings);
-        const char* objectTimeLabels[objectTimeChoiceCount];
-        for (int i = 0; i < objectTimeChoiceCount; ++i) objectTimeLabels[i] = objectTimeChoices[i].label;
-        fillChoiceBox(dialog, control::objectTime, objectTimeLabels, objectTimeChoiceCount, settings.object_time_index);
-        fillChoiceBox(dialog, control::animSpeed, animSpeedChoices, animSpeedChoiceCount, settings.anim_speed_index);
-        for (const FlagControl& box : flagControls) setCheckBox(dialog, box.control, settings.*box.flag);
+        for (const OptionInfo& option : optionTable)
+            if (option.control != 0) showOption(dialog, option, optionValue(option, settings));
         return true;
     }
     if (message != wm::command) return false;
     switch (wParam & 0xFFFF) {
         case control::ok:
-            settings.object_time_index = readChoiceBox(dialog, control::objectTime);
-            settings.anim_speed_index = readChoiceBox(dialog, control::animSpeed);
-            for (const FlagControl& box : flagControls) settings.*box.flag = readCheckBox(dialog, box.control);
+            for (const OptionInfo& option : optionTable)
+                if (option.control != 0) setOptionValue(option, settings, readOption(dialog, option));
             saveSettings(store, settings);
             dialog.endDialog(1);
             return true;

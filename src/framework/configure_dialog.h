@@ -8,16 +8,10 @@
 // written against DialogControls so that it runs under a fake as well as on Windows.
 
 inline constexpr int configureDialogId = 2003;
+// The buttons; each option's control is its row's in the option table.
 namespace control {
 inline constexpr int ok = 1;
 inline constexpr int cancel = 2;
-inline constexpr int animSpeed = 1000;
-inline constexpr int bilinear = 1001;
-inline constexpr int mipmap = 1002;
-inline constexpr int wireframe = 1003;
-inline constexpr int mirror = 1004;
-inline constexpr int showFps = 1005;
-inline constexpr int objectTime = 1006;
 }  // namespace control
 
 // What the dialog procedure does to the dialog's controls.

@@ -18,18 +18,6 @@ std::vector<std::string> normalised(int argc, const char* const* argv) {
     }
     return args;
 }
-
-int indexOfSeconds(int seconds) {
-    for (int i = 0; i < objectTimeChoiceCount; ++i)
-        if (objectTimeChoices[i].seconds == seconds) return i;
-    return -1;
-}
-
-int indexOfSpeed(const std::string& speed) {
-    for (int i = 0; i < animSpeedChoiceCount; ++i)
-        if (speed == animSpeedChoices[i]) return i;
-    return -1;
-}
 }  // namespace
 
 bool parseGeometry(const std::string& text, int& width, int& height) {
@@ -56,48 +44,19 @@ bool parseWindowId(const std::string& text, uint64_t& id) {
     return true;
 }
 
-void KvssOptions::applyTo(Settings& settings) const {
-    if (objectTimeIndex) settings.object_time_index = *objectTimeIndex;
-    if (animSpeedIndex) settings.anim_speed_index = *animSpeedIndex;
-    if (bilinear) settings.bilinear = *bilinear;
-    if (mipmap) settings.mipmap = *mipmap;
-    if (wireframe) settings.wireframe = *wireframe;
-    if (mirror) settings.mirror = *mirror;
-    if (showFps) settings.show_fps = *showFps;
-}
-
 namespace {
 // The options of both programs: where the game is, the window's size, and the
 // options that steer the picture.
 struct SharedOptions {
     std::string geometry;
-    std::string speed;
+    OptionFlags table;
 };
 
-void addSharedOptions(CLI::App& app, KvssOptions& options, SharedOptions& shared, bool withWireframe) {
+void addSharedOptions(CLI::App& app, KvssOptions& options, SharedOptions& shared, OptionProgram program) {
     app.set_help_flag("-h,--help", "Print this help and exit");
     app.add_option("--geometry", shared.geometry, "Size of its own window, WxH (default 1024x768)");
     app.add_option("--game", options.gameDirectory, "The game's directory, holding kv.hog (else game_dir in the settings file)");
-    app.add_option("--anim-speed", shared.speed, "Animation speed in key frames per second: 1, 2, 3, 5, 10 or 20");
-    struct Flag {
-        const char* name;
-        const char* help;
-        std::optional<uint8_t>* target;
-    };
-    const Flag flags[] = {
-        {"bilinear", "Bilinear texture filtering", &options.bilinear},
-        {"mipmap", "Mipmapped textures", &options.mipmap},
-        {"wireframe", "Draw about one model in ten as a wireframe", &options.wireframe},
-        {"mirror", "Layer a reflection over the models' faces", &options.mirror},
-        {"fps", "Show the frame, frame rate and model name", &options.showFps},
-    };
-    for (const Flag& flag : flags) {
-        if (!withWireframe && flag.target == &options.wireframe) continue;
-        std::optional<uint8_t>* target = flag.target;
-        app.add_flag_callback(std::string("--") + flag.name, [target] { *target = 1; }, flag.help);
-        app.add_flag_callback(std::string("--no-") + flag.name, [target] { *target = 0; },
-                              std::string("Turn off: ") + flag.help);
-    }
+    shared.table.addTo(app, program, {});
 }
 
 // False when --help was asked for.
@@ -115,14 +74,10 @@ bool parseArguments(CLI::App& app, int argc, const char* const* argv, std::strin
     return true;
 }
 
-void checkShared(const CLI::App& app, KvssOptions& options, const SharedOptions& shared) {
+void checkShared(KvssOptions& options, const SharedOptions& shared) {
     if (!shared.geometry.empty() && !parseGeometry(shared.geometry, options.width, options.height))
         throw std::runtime_error("--geometry: expected WxH, for example 1024x768");
-    if (app.count("--anim-speed") > 0) {
-        const int index = indexOfSpeed(shared.speed);
-        if (index < 0) throw std::runtime_error("--anim-speed: must be 1, 2, 3, 5, 10 or 20");
-        options.animSpeedIndex = index;
-    }
+    options.given = shared.table.read();
 }
 }  // namespace
 
@@ -136,14 +91,12 @@ KvssOptions parseKvssOptions(int argc, const char* const* argv, const char* envi
     std::string windowIdText;
     bool root = false;
     bool fullscreen = false;
-    int seconds = 0;
-    addSharedOptions(app, options, shared, true);
+    addSharedOptions(app, options, shared, inKvss);
     app.add_flag("--root", root, "Draw on the root window (or $XSCREENSAVER_WINDOW)");
     app.add_option("--window-id", windowIdText, "Draw into this existing window (decimal or 0x hex)");
     app.add_flag("--fullscreen", fullscreen, "A full-screen window that closes on a key, a button or a mouse move");
-    app.add_option("--time-per-object", seconds, "Seconds each model stays on screen: 5, 15, 30 or 60");
     app.add_flag("--save-settings", options.saveSettings,
-                 "Write all seven options (with the ones given here) to the settings file and exit");
+                 "Write all eight options (with the ones given here) to the settings file and exit");
     app.add_flag("--viewer", options.viewer,
                  "Look at the models by hand, in a window of its own (keys below); no drift, no time limit");
     app.add_option("--model", options.model, "With --viewer: start at this model (archive entry name, any case)");
@@ -152,12 +105,7 @@ KvssOptions parseKvssOptions(int argc, const char* const* argv, const char* envi
         options.helpShown = true;
         return options;
     }
-    checkShared(app, options, shared);
-    if (seconds != 0 || app.count("--time-per-object") > 0) {
-        const int index = indexOfSeconds(seconds);
-        if (index < 0) throw std::runtime_error("--time-per-object: must be 5, 15, 30 or 60");
-        options.objectTimeIndex = index;
-    }
+    checkShared(options, shared);
 
     if (!options.model.empty() && !options.viewer) throw std::runtime_error("--model: only with --viewer");
     if (options.viewer) {
@@ -192,14 +140,14 @@ KvssOptions parseViewerOptions(int argc, const char* const* argv, std::string& h
                  "override the saver's settings for one run."};
     app.name("kvss-viewer");
     SharedOptions shared;
-    addSharedOptions(app, options, shared, false);
+    addSharedOptions(app, options, shared, inViewer);
     app.add_option("--model", options.model, "Start at this model (archive entry name, any case)");
     app.add_option("ARCHIVE", options.archive, "The game's kv.hog, another HOG2 archive, or a folder holding kv.hog");
     if (!parseArguments(app, argc, argv, helpText)) {
         options.helpShown = true;
         return options;
     }
-    checkShared(app, options, shared);
+    checkShared(options, shared);
     if (!options.archive.empty() && !options.gameDirectory.empty())
         throw std::runtime_error("ARCHIVE and --game: give one of them");
     return options;

@@ -1,10 +1,10 @@
 #pragma once
 
 #include <cstdint>
-#include <optional>
 #include <string>
 #include <vector>
 
+#include "options/option_flags.h"
 #include "options/settings.h"
 
 // Where the Linux saver draws.
@@ -22,19 +22,17 @@ struct KvssOptions {
     int width = 1024;
     int height = 768;
     std::string gameDirectory;   // empty: take game_dir from the settings file
-    bool saveSettings = false;   // write the seven values and exit
+    bool saveSettings = false;   // write the eight values and exit
     bool helpShown = false;      // --help printed; exit 0
     bool viewer = false;         // --viewer: look at the models by hand
     std::string model;           // --model: the viewer's first model (archive entry name)
     std::string archive;         // the viewer's ARCHIVE: a .hog file, or a folder holding kv.hog
 
-    // Options given on the command line; they override the settings file.
-    std::optional<int32_t> objectTimeIndex;
-    std::optional<int32_t> animSpeedIndex;
-    std::optional<uint8_t> bilinear, mipmap, wireframe, mirror, showFps;
+    // Options of the table given on the command line; they override the settings file.
+    GivenOptions given;
 
     // Applies the command-line options to settings read from the store.
-    void applyTo(Settings& settings) const;
+    void applyTo(Settings& settings) const { given.applyTo(settings); }
 };
 
 // Parses kvss's argv; `environmentWindow` is $XSCREENSAVER_WINDOW (null when

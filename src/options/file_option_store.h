@@ -10,7 +10,7 @@
 // The option store of platforms without a registry: a small text file of
 // "name=value" lines (values in decimal), e.g. ~/.config/kvss/settings.
 // A '#' at the start of a line or after a blank begins a comment. Writing
-// changes only the values of the seven options, in the last line that names
+// changes only the values of the eight options, in the last line that names
 // each (the one reading takes); every other line and every comment is kept.
 class FileOptionStore : public OptionStore {
 public:

@@ -1,19 +1,83 @@
 #include "options/settings.h"
 
-const ObjectTimeChoice objectTimeChoices[objectTimeChoiceCount] = {
-    {"5 seconds", 5}, {"15 seconds", 15}, {"30 seconds", 30}, {"1 minute", 60}};
+#include <cstring>
 
-const char* const animSpeedChoices[animSpeedChoiceCount] = {"1", "2", "3", "5", "10", "20"};
+namespace {
+constexpr OptionChoice objectTimeList[] = {{"5 seconds", "5"}, {"15 seconds", "15"}, {"30 seconds", "30"}, {"1 minute", "60"}};
+constexpr OptionChoice animSpeedList[] = {{"1", "1"}, {"2", "2"}, {"3", "3"}, {"5", "5"}, {"10", "10"}, {"20", "20"}};
+// In the order of MonitorChoice.
+constexpr OptionChoice monitorsList[] = {{"Each its own model", "each"},
+                                         {"One model on each", "same"},
+                                         {"One picture across all", "span"},
+                                         {"The primary only", "primary"}};
+static_assert(std::size(monitorsList) == monitorChoiceCount);
 
-const OptionInfo optionTable[optionCount] = {
-    {"object_time_index", 4, "Time per object", objectTimeChoiceCount, &Settings::object_time_index, nullptr},
-    {"anim_speed_index", 4, "Animation speed", animSpeedChoiceCount, &Settings::anim_speed_index, nullptr},
-    {"bilinear", 1, "Bilinear filtering", 0, nullptr, &Settings::bilinear},
-    {"mipmap", 1, "Mipmapping", 0, nullptr, &Settings::mipmap},
-    {"wireframe", 1, "Wireframe rendering (random)", 0, nullptr, &Settings::wireframe},
-    {"mirror", 1, "Mirror rendering", 0, nullptr, &Settings::mirror},
-    {"show_fps", 1, "Show frame rate", 0, nullptr, &Settings::show_fps},
+constexpr int numberOf(const char* word) {
+    int number = 0;
+    for (; *word != 0; ++word) number = number * 10 + (*word - '0');
+    return number;
+}
+}  // namespace
+
+constexpr std::array<ObjectTimeChoice, objectTimeChoiceCount> objectTimeChoices = [] {
+    static_assert(std::size(objectTimeList) == objectTimeChoiceCount);
+    std::array<ObjectTimeChoice, objectTimeChoiceCount> choices{};
+    for (int i = 0; i < objectTimeChoiceCount; ++i) choices[i] = {objectTimeList[i].label, numberOf(objectTimeList[i].word)};
+    return choices;
+}();
+
+constexpr std::array<const char*, animSpeedChoiceCount> animSpeedChoices = [] {
+    static_assert(std::size(animSpeedList) == animSpeedChoiceCount);
+    std::array<const char*, animSpeedChoiceCount> choices{};
+    for (int i = 0; i < animSpeedChoiceCount; ++i) choices[i] = animSpeedList[i].label;
+    return choices;
+}();
+
+// Table order is the stores' order and the dialog's. A new option is a row here
+// (and a member of Settings); with a control, also one in the dialog resource.
+constexpr OptionInfo optionTable[optionCount] = {
+    {.name = "object_time_index", .width = 4, .label = "Time per object", .choices = objectTimeList,
+     .index = &Settings::object_time_index, .flagName = "time-per-object", .help = "Seconds each model stays on screen",
+     .programs = inKvss, .control = 1006, .xmlChoiceLabel = "% per model"},
+    {.name = "anim_speed_index", .width = 4, .label = "Animation speed", .choices = animSpeedList,
+     .index = &Settings::anim_speed_index, .flagName = "anim-speed", .help = "Animation speed in key frames per second",
+     .programs = inKvss | inViewer | inRender, .control = 1000, .xmlChoiceLabel = "Animation speed %"},
+    {.name = "bilinear", .width = 1, .label = "Bilinear filtering", .flag = &Settings::bilinear, .flagName = "bilinear",
+     .help = "Bilinear texture filtering", .programs = inKvss | inViewer | inRender, .control = 1001},
+    {.name = "mipmap", .width = 1, .label = "Mipmapping", .flag = &Settings::mipmap, .flagName = "mipmap",
+     .help = "Mipmapped textures", .programs = inKvss | inViewer | inRender, .control = 1002},
+    // kvtool render's --wireframe is its own: every model, not about one in ten.
+    {.name = "wireframe", .width = 1, .label = "Wireframe rendering (random)", .flag = &Settings::wireframe,
+     .flagName = "wireframe", .help = "Draw about one model in ten as a wireframe", .programs = inKvss, .control = 1003},
+    {.name = "mirror", .width = 1, .label = "Mirror rendering", .flag = &Settings::mirror, .flagName = "mirror",
+     .help = "Layer a reflection over the models' faces", .programs = inKvss | inViewer | inRender, .control = 1004},
+    {.name = "show_fps", .width = 1, .label = "Show frame rate", .flag = &Settings::show_fps, .flagName = "fps",
+     .help = "Show the frame, frame rate and model name", .programs = inKvss | inViewer | inRender, .control = 1005},
+    // kvtool render's --monitors is the layout to draw; it takes the choice as --monitor-choice.
+    {.name = "monitors", .width = 4, .label = "Monitors", .choices = monitorsList, .index = &Settings::monitors,
+     .flagName = "monitors", .help = "What each monitor of a full-screen window shows", .programs = inKvss,
+     .control = 1007, .xmlChoiceLabel = "Monitors: %"},
 };
+static_assert(optionTable[optionCount - 1].name != nullptr, "optionCount counts the rows");
+
+const OptionInfo* findOption(std::string_view name) {
+    for (const OptionInfo& option : optionTable)
+        if (name == option.name) return &option;
+    return nullptr;
+}
+
+int32_t optionValue(const OptionInfo& option, const Settings& settings) {
+    return option.index != nullptr ? settings.*option.index : settings.*option.flag;
+}
+
+void setOptionValue(const OptionInfo& option, Settings& settings, int32_t value) {
+    if (option.index != nullptr)
+        settings.*option.index = value;
+    else
+        settings.*option.flag = static_cast<uint8_t>(value);
+}
+
+int32_t optionDefault(const OptionInfo& option) { return optionValue(option, Settings{}); }
 
 int32_t clampChoice(int32_t index, int count) {
     if (index < 0) return 0;

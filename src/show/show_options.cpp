@@ -13,6 +13,7 @@ float animationSpeedOf(int32_t index) {
 void applyShowOptions(Settings& settings) {
     settings.object_time_index = clampChoice(settings.object_time_index, objectTimeChoiceCount);
     settings.anim_speed_index = clampChoice(settings.anim_speed_index, animSpeedChoiceCount);
+    settings.monitors = clampChoice(settings.monitors, monitorChoiceCount);
     renderMode.showText = settings.show_fps != 0;
     renderMode.animationSpeed = animationSpeedOf(settings.anim_speed_index);
     renderMode.bilinear = settings.bilinear != 0;

@@ -1,7 +1,7 @@
 // Looks at kvss.scr's resources and at its running configuration dialog.
 //   dialog_probe template SCR     the string, the icon and dialog 2003's template, decoded
 //   dialog_probe state            the open dialog's selections and check boxes
-//   dialog_probe set T S B M W R F   selects entries T and S and sets the five boxes
+//   dialog_probe set T S B M W R F N selects entries T and S, sets the five boxes, selects monitors entry N
 //   dialog_probe message CAPTION  the texts of a message box
 // Waits up to 90 s for the window; exits 1 when something is missing.
 #include <windows.h>
@@ -18,6 +18,7 @@ constexpr const char* dialogTitle = "Korvane Screensaver";
 constexpr int timeBox = 1006;
 constexpr int speedBox = 1000;
 constexpr int checkBoxes[] = {1001, 1002, 1003, 1004, 1005};
+constexpr int monitorsBox = 1007;
 
 std::string narrow(const WCHAR* text) {
     std::string result;
@@ -114,7 +115,7 @@ int showMessage(const char* caption) {
 int showState() {
     HWND dialog = waitForDialog();
     if (dialog == nullptr) return 1;
-    for (int box : {timeBox, speedBox}) {
+    for (int box : {timeBox, speedBox, monitorsBox}) {
         char text[64] = "";
         GetDlgItemTextA(dialog, box, text, sizeof text);
         std::printf("box %d selected %ld of %ld \"%s\"\n", box,
@@ -133,6 +134,7 @@ int setState(char** values) {
     SendDlgItemMessageA(dialog, timeBox, CB_SETCURSEL, std::atoi(values[0]), 0);
     SendDlgItemMessageA(dialog, speedBox, CB_SETCURSEL, std::atoi(values[1]), 0);
     for (int i = 0; i < 5; ++i) CheckDlgButton(dialog, checkBoxes[i], std::atoi(values[2 + i]) ? BST_CHECKED : BST_UNCHECKED);
+    SendDlgItemMessageA(dialog, monitorsBox, CB_SETCURSEL, std::atoi(values[7]), 0);
     return showState();
 }
 }  // namespace
@@ -141,8 +143,8 @@ int main(int argc, char** argv) {
     setvbuf(stdout, nullptr, _IONBF, 0);
     if (argc == 3 && std::strcmp(argv[1], "template") == 0) return dumpTemplate(argv[2]);
     if (argc == 2 && std::strcmp(argv[1], "state") == 0) return showState();
-    if (argc == 9 && std::strcmp(argv[1], "set") == 0) return setState(argv + 2);
+    if (argc == 10 && std::strcmp(argv[1], "set") == 0) return setState(argv + 2);
     if (argc == 3 && std::strcmp(argv[1], "message") == 0) return showMessage(argv[2]);
-    std::fprintf(stderr, "usage: dialog_probe template SCR | state | set T S B M W R F | message CAPTION\n");
+    std::fprintf(stderr, "usage: dialog_probe template SCR | state | set T S B M W R F N | message CAPTION\n");
     return 2;
 }

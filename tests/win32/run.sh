@@ -111,8 +111,8 @@ expected_template='string 1 "Korvane Screensaver"
 icon 100 present
 dialog style 0x80c800c0 exstyle 0x0 at 0,0 size 133x188 menu "" class "" caption "Korvane Screensaver"
 font 8 "MS Sans Serif"
-control 1 class #128 text "OK" style 0x50010001 at 7,125 size 50x14
-control 2 class #128 text "Cancel" style 0x50010000 at 76,125 size 50x14
+control 1 class #128 text "OK" style 0x50010001 at 7,146 size 50x14
+control 2 class #128 text "Cancel" style 0x50010000 at 76,146 size 50x14
 control 1000 class #133 text "" style 0x50210002 at 68,26 size 58x103
 control -1 class #130 text "Animation speed:" style 0x50020000 at 7,28 size 55x8
 control 1001 class #128 text "Bilinear filtering" style 0x50010003 at 7,44 size 63x10
@@ -121,7 +121,9 @@ control 1003 class #128 text "Wireframe rendering (random)" style 0x50010003 at 
 control 1004 class #128 text "Mirror rendering" style 0x50010003 at 7,92 size 65x10
 control 1005 class #128 text "Show frame rate" style 0x50010003 at 7,108 size 67x10
 control 1006 class #133 text "" style 0x50210002 at 68,7 size 58x106
-control -1 class #130 text "Time per object:" style 0x50020000 at 10,9 size 52x8'
+control -1 class #130 text "Time per object:" style 0x50020000 at 10,9 size 52x8
+control 1007 class #133 text "" style 0x50210003 at 40,124 size 86x60
+control -1 class #130 text "Monitors:" style 0x50020000 at 7,126 size 31x8'
 template=$(probe template "$(winpath "$scr")")
 if [ "$template" = "$expected_template" ]; then
     pass "the description string, the icon and dialog 2003 are laid out as designed"
@@ -245,7 +247,7 @@ with_dialog() {
 cancel() { press "$window" Escape; }
 accept() { press "$window" Return; }
 choose_and_accept() {
-    probe set 3 5 0 1 1 0 1 >/dev/null
+    probe set 3 5 0 1 1 0 1 2 >/dev/null
     press "$window" Return
 }
 type_speed_and_accept() {
@@ -257,6 +259,7 @@ type_speed_and_accept() {
 }
 defaults='box 1006 selected 1 of 4 "15 seconds"
 box 1000 selected 3 of 6 "5"
+box 1007 selected 0 of 4 "Each its own model"
 checks 1 1 0 0 0'
 
 reg delete "$options_key" /f
@@ -272,19 +275,21 @@ expected_options='"anim_speed_index"=dword:00000005
 "bilinear"=hex(4):00
 "mipmap"=hex(4):01
 "mirror"=hex(4):00
+"monitors"=dword:00000002
 "object_time_index"=dword:00000003
 "show_fps"=hex(4):01
 "wireframe"=hex(4):01'
 options=$(saved_options | sort)
 if [ "$status" = 1 ] && [ "$options" = "$expected_options" ]; then
-    pass "OK writes the seven values as REG_DWORD with data lengths 4 and 1"
+    pass "OK writes the eight values as REG_DWORD with data lengths 4 and 1"
 else
-    fail "OK writes the seven values" "status $status; $(echo $options)"
+    fail "OK writes the eight values" "status $status; $(echo $options)"
 fi
 
 with_dialog cancel
 stored='box 1006 selected 3 of 4 "1 minute"
 box 1000 selected 5 of 6 "20"
+box 1007 selected 2 of 4 "One picture across all"
 checks 0 1 1 0 1'
 [ "$state" = "$stored" ] && pass "the dialog shows what OK stored" || fail "the dialog shows what OK stored" "$state"
 

@@ -13,6 +13,7 @@
 #include "seam/offscreen_context.h"
 #include "offscreen/offscreen_saver.h"
 #include "saver/monitor_layout.h"
+#include "options/option_flags.h"
 #include "png_file.h"
 #include "tool_support.h"
 
@@ -48,17 +49,12 @@ Size parseSize(const std::string& text) {
     return {width, height};
 }
 
-int animSpeedIndex(const std::string& text) {
-    for (int i = 0; i < animSpeedChoiceCount; ++i)
-        if (text == animSpeedChoices[i]) return i;
-    throw ToolError("--anim-speed", "must be 1, 2, 3, 5, 10 or 20: " + text);
-}
-
-int monitorChoiceIndex(const std::string& text) {
-    const char* const words[monitorChoiceCount] = {"each", "same", "span", "primary"};
-    for (int i = 0; i < monitorChoiceCount; ++i)
-        if (text == words[i]) return i;
-    throw ToolError("--monitor-choice", "must be each, same, span or primary: " + text);
+// The monitor choice's word, as kvss's --monitors takes it.
+int monitorChoiceIndex(const std::string& word) {
+    const OptionInfo& option = *findOption("monitors");
+    const int index = choiceIndex(option, word);
+    if (index < 0) throw ToolError("--monitor-choice", "must be " + choiceWords(option) + ": " + word);
+    return index;
 }
 
 // The shortest time per object that keeps the model on screen past `seconds`.
@@ -75,8 +71,8 @@ struct RenderOptions {
     float seconds = 2.0f;
     int frames = 0;
     std::string size = "1280x720";
-    bool wireframe = false, mirror = false, fps = false, noBilinear = false, noMipmap = false;
-    std::string animSpeed = "5";
+    bool wireframe = false;  // every model, where the saver's option draws about one in ten
+    OptionFlags table;       // the saver's options that render takes: the ones that change a default
     std::string monitors;
     std::string monitorChoice = "each";
     int every = 1;
@@ -129,14 +125,9 @@ void addRenderCommand(CLI::App& app) {
                         "The monitors the picture spans, as WxH+X+Y joined by commas, a leading * on the primary "
                         "(default: one, the whole picture)");
     command->add_option("--monitor-choice", options->monitorChoice,
-                        "With several --monitors: each (its own model), same (one model), span (one picture) or "
-                        "primary (the primary only) (default each)");
+                        "What several --monitors show: " + choiceWords(*findOption("monitors")) + " (default each)");
     command->add_flag("--wireframe", options->wireframe, "Draw the model as a wireframe");
-    command->add_flag("--mirror", options->mirror, "Layer the reflection texture over the faces");
-    command->add_flag("--fps", options->fps, "Show the overlay line: frame, frame rate and model name");
-    command->add_flag("--no-bilinear", options->noBilinear, "Nearest-texel texture filtering");
-    command->add_flag("--no-mipmap", options->noMipmap, "No mipmaps");
-    command->add_option("--anim-speed", options->animSpeed, "Key frames per second: 1, 2, 3, 5, 10 or 20 (default 5)");
+    options->table.addTo(*command, inRender, {.onlyChanges = true, .showDefaults = true});
     command->add_option("--every", options->every,
                         "With a .gif OUT: keep one tick in K, each shown K x 10 ms (default 1; browsers show "
                         "delays below 20 ms slower, 2 plays at the saver's speed there too)");
@@ -161,6 +152,12 @@ void addRenderCommand(CLI::App& app) {
                                                 " MB of pixels, more than " + std::to_string(gifFramesBudget >> 20) +
                                                 ": fewer --frames, a larger --every or a smaller --size");
         }
+        GivenOptions given;
+        try {
+            given = options->table.read();
+        } catch (const ChoiceError& error) {
+            throw ToolError(error.flag, error.reason + ": " + error.word);
+        }
         OffscreenSaver::Options run;
         run.archivePath = archivePathFor(options->archive);
         run.width = size.width;
@@ -168,6 +165,7 @@ void addRenderCommand(CLI::App& app) {
         run.seed = options->seed;
         run.model = options->model;
         run.wireframe = options->wireframe;
+        given.applyTo(run.settings);
         if (!options->monitors.empty()) {
             try {
                 run.monitors = parseMonitorList(options->monitors);
@@ -176,7 +174,6 @@ void addRenderCommand(CLI::App& app) {
             }
         }
         run.settings.monitors = monitorChoiceIndex(options->monitorChoice);
-        run.settings.anim_speed_index = animSpeedIndex(options->animSpeed);
         // The last frame must still show the model: name --frames when it is the frames that go past.
         const float lastFrame = options->seconds + 0.01f * static_cast<float>(frames);
         const auto longest = static_cast<float>(objectTimeChoices[objectTimeChoiceCount - 1].seconds);
@@ -184,10 +181,6 @@ void addRenderCommand(CLI::App& app) {
             throw ToolError("--frames", "the last of " + std::to_string(options->frames) +
                                             " frames would come after the 60 seconds a model stays on screen");
         run.settings.object_time_index = timeIndexFor(lastFrame);
-        run.settings.mirror = options->mirror ? 1 : 0;
-        run.settings.show_fps = options->fps ? 1 : 0;
-        run.settings.bilinear = options->noBilinear ? 0 : 1;
-        run.settings.mipmap = options->noMipmap ? 0 : 1;
 
         if (options->frames > 0 && !gif) {
             std::error_code error;
@@ -198,7 +191,7 @@ void addRenderCommand(CLI::App& app) {
             OffscreenSaver saver(run);
             saver.start();
             // The overlay's frame rate counts every frame, so draw them all when it shows.
-            saver.runUntil(options->seconds, options->fps);
+            saver.runUntil(options->seconds, run.settings.show_fps != 0);
             if (gif) {
                 GifAnimation animation(size.width, size.height, options->every);
                 for (int i = 0; i < frames; ++i) {

@@ -18,10 +18,8 @@ static_assert(screenSaveCommand == SC_SCREENSAVE);
 static_assert(childStyle == WS_CHILD && popupStyle == WS_POPUP && visibleStyle == WS_VISIBLE);
 static_assert(clipChildrenStyle == WS_CLIPCHILDREN && clipSiblingsStyle == WS_CLIPSIBLINGS);
 static_assert(topmostExtendedStyle == WS_EX_TOPMOST);
-static_assert(configureDialogId == IDD_CONFIGURE && control::animSpeed == IDC_ANIM_SPEED);
-static_assert(control::bilinear == IDC_BILINEAR && control::mipmap == IDC_MIPMAP);
-static_assert(control::wireframe == IDC_WIREFRAME && control::mirror == IDC_MIRROR);
-static_assert(control::showFps == IDC_SHOW_FPS && control::objectTime == IDC_OBJECT_TIME);
+// The options' controls are the option table's; tests/dialog_resource_test.cpp checks kvss.rc against it.
+static_assert(configureDialogId == IDD_CONFIGURE && control::ok == IDOK && control::cancel == IDCANCEL);
 
 namespace {
 // The dialog procedure has no context of its own: the one open dialog's.
