@@ -83,6 +83,7 @@ TEST_F(ConfigureDialogTest, OkStoresEveryControlWithItsWidthAndEndsWithOne) {
     open();
     dialog.selections[controlOf("object_time_index")] = 3;
     dialog.selections[controlOf("anim_speed_index")] = 5;
+    dialog.selections[controlOf("monitors")] = 3;
     dialog.checks = {{controlOf("bilinear"), 0}, {controlOf("mipmap"), 1}, {controlOf("wireframe"), 1}, {controlOf("mirror"), 2},
                      {controlOf("show_fps"), 1}};
     EXPECT_TRUE(press(control::ok));
@@ -93,7 +94,8 @@ TEST_F(ConfigureDialogTest, OkStoresEveryControlWithItsWidthAndEndsWithOne) {
                                                                         {"mipmap", {1}},
                                                                         {"wireframe", {1}},
                                                                         {"mirror", {0}},  // indeterminate is not ticked
-                                                                        {"show_fps", {1}}}));
+                                                                        {"show_fps", {1}},
+                                                                        {"monitors", {3, 0, 0, 0}}}));
 }
 
 TEST_F(ConfigureDialogTest, TextTypedIntoAChoiceBoxStoresTheFirstEntry) {

@@ -28,15 +28,17 @@ TEST(Settings, DefaultsStayWhenTheStoreIsMissing) {
     EXPECT_STREQ(animSpeedChoices[settings.anim_speed_index], "5");
 }
 
-TEST(Settings, SaveWritesAllSevenValuesWithTheirWidthsAndLoadReadsThemBack) {
+TEST(Settings, SaveWritesAllEightValuesWithTheirWidthsAndLoadReadsThemBack) {
     MemoryStore store;
     Settings settings;
     settings.object_time_index = 3;
     settings.anim_speed_index = 5;
     settings.wireframe = 1;
     settings.bilinear = 0;
+    settings.monitors = 2;
     saveSettings(store, settings);
-    ASSERT_EQ(store.values.size(), 7u);
+    ASSERT_EQ(store.values.size(), 8u);
+    EXPECT_EQ(store.values["monitors"], (std::vector<uint8_t>{2, 0, 0, 0}));
     EXPECT_EQ(store.values["object_time_index"], (std::vector<uint8_t>{3, 0, 0, 0}));
     EXPECT_EQ(store.values["anim_speed_index"], (std::vector<uint8_t>{5, 0, 0, 0}));
     EXPECT_EQ(store.values["bilinear"], (std::vector<uint8_t>{0}));
@@ -49,8 +51,9 @@ TEST(Settings, SaveWritesAllSevenValuesWithTheirWidthsAndLoadReadsThemBack) {
     EXPECT_EQ(loaded.anim_speed_index, 5);
     EXPECT_EQ(loaded.bilinear, 0);
     EXPECT_EQ(loaded.wireframe, 1);
+    EXPECT_EQ(loaded.monitors, 2);
     EXPECT_EQ(store.readOrder, (std::vector<std::string>{"object_time_index", "anim_speed_index", "bilinear", "mipmap",
-                                                         "wireframe", "mirror", "show_fps"}));
+                                                         "wireframe", "mirror", "show_fps", "monitors"}));
 }
 
 TEST(Settings, AValueThatDoesNotFitItsWidthKeepsTheDefault) {
@@ -151,7 +154,8 @@ const std::string readmeExample =
     "mipmap=1\n"
     "wireframe=0\n"
     "mirror=0\n"
-    "show_fps=0\n";
+    "show_fps=0\n"
+    "monitors=0               # 0: each, 1: same, 2: span, 3: primary\n";
 }  // namespace
 
 TEST(SaveSettingsCommand, CommentsAfterValuesAreReadAndKeptInTheirColumn) {
@@ -182,7 +186,7 @@ TEST(SaveSettingsCommand, CommentsAfterValuesAreReadAndKeptInTheirColumn) {
                            "  # anim_speed_index=0\n"
                            "game_dir=/games/#1 korvane\n"
                            "show_fps=0 # on\n"
-                           "anim_speed_index=5\nbilinear=1\nmipmap=1\nwireframe=0\nmirror=0\n");
+                           "anim_speed_index=5\nbilinear=1\nmipmap=1\nwireframe=0\nmirror=0\nmonitors=0\n");
 }
 
 TEST(SaveSettingsCommand, OfANameGivenTwiceTheLastLineIsReadAndRewritten) {

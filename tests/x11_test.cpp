@@ -76,14 +76,14 @@ TEST_F(KvssOnX, AMissingGameGivesTheMessageAndStatusOne) {
     EXPECT_EQ(wrongPlace.err, "Korvane is not installed.\n");
 }
 
-TEST_F(KvssOnX, SaveSettingsWritesAllSevenValuesAndTheFileIsUsed) {
+TEST_F(KvssOnX, SaveSettingsWritesAllEightValuesAndTheFileIsUsed) {
     const CommandResult saved = runCommand("XDG_CONFIG_HOME=" + shellQuote(work.root()) + " " + shellQuote(kvss) +
-                                           " --save-settings --time-per-object 60 --anim-speed 20 --no-mipmap --fps");
+                                           " --save-settings --time-per-object 60 --anim-speed 20 --no-mipmap --fps --monitors span");
     ASSERT_EQ(saved.status, 0) << saved.err;
     const Bytes text = readFileBytes(work.path("kvss/settings"));
     const std::string settings(text.begin(), text.end());
     EXPECT_EQ(settings,
-              "object_time_index=3\nanim_speed_index=5\nbilinear=1\nmipmap=0\nwireframe=0\nmirror=0\nshow_fps=1\n");
+              "object_time_index=3\nanim_speed_index=5\nbilinear=1\nmipmap=0\nwireframe=0\nmirror=0\nshow_fps=1\nmonitors=2\n");
 }
 
 TEST_F(KvssOnX, TheOverlayLineKeepsItsSpaces) {
