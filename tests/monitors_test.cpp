@@ -172,3 +172,36 @@ TEST_F(SeveralMonitors, SpanDrawsOnePictureAcrossTheWholeWindow) {
     EXPECT_TRUE(lit[32]);  // on the seam, as the picture's centre
     EXPECT_FALSE(lit[16]);
 }
+
+// With one monitor, the window, every choice is the saver as it always was:
+// the same random numbers and the same picture.
+TEST_F(SeveralMonitors, OnOneMonitorEveryChoiceDrawsTheSameFrames) {
+    std::vector<uint8_t> first;
+    uint32_t firstState = 0;
+    for (int choice = 0; choice < monitorChoiceCount; ++choice) {
+        start(static_cast<MonitorChoice>(choice), {});
+        for (int tick = 0; tick < 30; ++tick) {
+            saver->onTimer();
+            platform.advance(10);
+        }
+        const std::vector<uint8_t> pixels = platform.context->readPixels();
+        if (choice == 0) {
+            first = pixels;
+            firstState = saver->randomState();
+        } else {
+            EXPECT_EQ(pixels, first) << choice;
+            EXPECT_EQ(saver->randomState(), firstState) << choice;
+        }
+        TearDown();
+        platform.clock = {1000, 0};
+    }
+}
+
+TEST_F(SeveralMonitors, AStoredChoicePastTheListIsTheNearestOne) {
+    start(static_cast<MonitorChoice>(7), halves);
+    EXPECT_EQ(saver->settings().monitors, static_cast<int32_t>(MonitorChoice::primary));
+    TearDown();
+    start(static_cast<MonitorChoice>(-2), halves);
+    EXPECT_EQ(saver->settings().monitors, static_cast<int32_t>(MonitorChoice::each));
+    EXPECT_EQ(saver->showCount(), 2);
+}
