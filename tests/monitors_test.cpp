@@ -15,38 +15,21 @@
 #include "saver/monitor_layout.h"
 #include "saver/saver.h"
 #include "test_files.h"
+#include "saver_fixture.h"
 #include "test_platform.h"
 #include "textures/texture.h"
 
 namespace {
-Bytes box(int32_t lastFrame) {
-    DemoModel model({});
-    MeshBuilder mesh;
-    mesh.box({-1, -1, -1}, {1, 1, 1}, coloured(200, 180, 60));
-    const int32_t root = model.add(mesh, -1, "box", "", {});
-    model.positionKey(root, 0, {0, 0, 0});
-    model.positionKey(root, lastFrame, {0, 0, 0});
-    return model.build();
-}
-
-class SeveralMonitors : public ::testing::Test {
+class SeveralMonitors : public SaverFixture {
 protected:
-    void TearDown() override {
-        if (platform.context) platform.context->makeCurrent();
-        saver.reset();
-        reflectionTexture.clear();
-        searchPath.reset(0);
-    }
-
     void start(MonitorChoice choice, std::vector<Monitor> monitors, int32_t timeIndex = 1) {
-        platform.archive = dir.write("kv.hog", HogWriter().add("a.oof", box(2)).add("b.oof", box(3)).add("c.oof", box(4)).build());
         platform.monitorList = std::move(monitors);
         Settings settings;
         settings.monitors = static_cast<int32_t>(choice);
         settings.object_time_index = timeIndex;
-        saver = std::make_unique<Saver>(platform);
-        saver->useSettings(settings);
-        saver->onCreate();
+        SaverFixture::start(
+            HogWriter().add("a.oof", animatedModel(2)).add("b.oof", animatedModel(3)).add("c.oof", animatedModel(4)).build(),
+            settings);
     }
 
     // The bottom row's pixels, left to right.
@@ -58,9 +41,6 @@ protected:
         return lit;
     }
 
-    TempDir dir;
-    TestPlatform platform;
-    std::unique_ptr<Saver> saver;
 };
 
 const std::vector<Monitor> halves = {{{0, 0, 32, 48}, false}, {{32, 0, 64, 48}, true}};

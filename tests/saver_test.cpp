@@ -16,25 +16,12 @@
 #include "model/poly_model.h"
 #include "render/render_mode.h"
 #include "test_files.h"
+#include "saver_fixture.h"
 #include "test_platform.h"
 #include "textures/texture.h"
 #include "viewer/viewer.h"
 
 namespace {
-// A one-subobject model whose position keys end at `lastFrame` (none for 0):
-// from 0 when it is positive, from 4 frames earlier when it is negative.
-Bytes animatedModel(int32_t lastFrame) {
-    DemoModel model({});
-    MeshBuilder box;
-    box.box({-1, -1, -1}, {1, 1, 1}, coloured(200, 100, 50));
-    const int32_t root = model.add(box, -1, "box", "", {});
-    if (lastFrame != 0) {
-        model.positionKey(root, lastFrame > 0 ? 0 : lastFrame - 4, {0, 0, 0});
-        model.positionKey(root, lastFrame, {1, 0, 0});
-    }
-    return model.build();
-}
-
 // Runs the rest of a test from inside `path`, where a relative disk name resolves.
 class WorkingDirectory {
 public:
@@ -50,26 +37,7 @@ private:
     std::filesystem::path previous;
 };
 
-class SaverCycle : public ::testing::Test {
-protected:
-    void TearDown() override {
-        if (platform.context) platform.context->makeCurrent();
-        saver.reset();
-        reflectionTexture.clear();
-        searchPath.reset(0);
-    }
-
-    void start(const Bytes& archive, Settings settings = {}) {
-        platform.archive = dir.write("kv.hog", archive);
-        saver = std::make_unique<Saver>(platform);
-        saver->useSettings(settings);
-        saver->onCreate();
-    }
-
-    TempDir dir;
-    TestPlatform platform;
-    std::unique_ptr<Saver> saver;
-};
+using SaverCycle = SaverFixture;
 
 Bytes twoModels(int32_t lastFrame = 4) {
     return HogWriter().add("a.oof", animatedModel(lastFrame)).add("B.OOF", animatedModel(lastFrame)).add("c.ogf", Bytes(4)).build();

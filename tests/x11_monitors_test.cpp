@@ -78,6 +78,12 @@ protected:
                        "+" + std::to_string(area.y));
     }
 
+    ::testing::AssertionResult centredOnBoth(Window w, const Area& a, const Area& b) {
+        const Picture shot = picture(w);
+        const ::testing::AssertionResult onA = centredOn(shot, a);
+        return onA ? centredOn(shot, b) : onA;
+    }
+
     bool dark(const Picture& shot, const Area& area) { return offCentre(shot, area).first == 9; }
 
     std::vector<std::string> made;
@@ -90,11 +96,7 @@ const Area right{640, 0, 800, 600};
 TEST_F(MonitorsOnX, SideBySideEachMonitorShowsAModelOfItsOwnCentredOnIt) {
     layout({{"left", left}, {"*right", right}});
     const Window w = fullscreen("each");
-    EXPECT_TRUE(eventually([&] {
-        const Picture shot = picture(w);
-        const ::testing::AssertionResult onLeft = centredOn(shot, left);
-        return onLeft ? centredOn(shot, right) : onLeft;
-    }));
+    EXPECT_TRUE(eventually([&] { return centredOnBoth(w, left, right); }));
 }
 
 TEST_F(MonitorsOnX, StackedWithThePrimaryBelowSameShowsTheModelOnBoth) {
@@ -102,11 +104,7 @@ TEST_F(MonitorsOnX, StackedWithThePrimaryBelowSameShowsTheModelOnBoth) {
     const Area bottom{0, 480, 800, 600};
     layout({{"top", top}, {"*bottom", bottom}});
     const Window w = fullscreen("same");
-    EXPECT_TRUE(eventually([&] {
-        const Picture shot = picture(w);
-        const ::testing::AssertionResult onTop = centredOn(shot, top);
-        return onTop ? centredOn(shot, bottom) : onTop;
-    }));
+    EXPECT_TRUE(eventually([&] { return centredOnBoth(w, top, bottom); }));
 }
 
 TEST_F(MonitorsOnX, PrimaryLeavesTheOtherBlackAndSpanDrawsOnePictureOverTheSeam) {
