@@ -51,7 +51,7 @@ find "$tree/kvss" -type d -exec chmod 0755 {} +
 find "$tree/kvss" -type f -perm /0111 -exec chmod 0755 {} +
 find "$tree/kvss" -type f ! -perm /0111 -exec chmod 0644 {} +
 find "$tree/kvss" -exec touch --no-dereference --date="@$SOURCE_DATE_EPOCH" {} +
-# One xz thread: how the data is cut into blocks depends on the thread count.
+# xz on one thread, so that the stream cannot depend on the builder's cores.
 dpkg-deb --root-owner-group -Zxz --threads-max=1 --build "$tree/kvss" "$deb" >/dev/null
 built+=("$(basename "$deb")")
 echo "wrote $deb"
