@@ -160,3 +160,9 @@ TEST_F(KvtoolThumbnail, AModelWhoseTexturesWouldTakeTheMachineGivesNoThumbnailWi
     expectRefused(result, path + ": no model could be drawn (heavy.oof: Model textures too large)");
     EXPECT_LT(result.peakKilobytes, 512 * 1024) << "the textures' budget is 128 MB, Mesa's own some 100 MB";
 }
+
+TEST_F(KvtoolThumbnail, HelpNamesWhatTheThumbnailerFillsIn) {
+    const CommandResult help = runKvtool("thumbnail --help");
+    EXPECT_EQ(help.status, 0);
+    for (const char* part : {"ARCHIVE", "OUT", "--size"}) EXPECT_NE(help.out.find(part), std::string::npos) << part;
+}
