@@ -38,8 +38,8 @@ rm -f "$linux_build"/kvss_*.deb
 (cd "$linux_build" && cpack -G DEB >/dev/null)
 cpack_deb=$(ls "$linux_build"/kvss_*_amd64.deb)
 
-# CPack stamps the package's members with the clock and its files with the
-# times of the build and of the checkout, and makes folders as the umask says.
+# CPack takes its times from SOURCE_DATE_EPOCH, but the modes of the package's
+# folders and members from the umask (under 077, folders only root can enter).
 # dpkg-deb builds it again from the same files: every time SOURCE_DATE_EPOCH,
 # members in name order, owned by root, modes by kind (0755 for folders and
 # programs, 0644 for the rest).
