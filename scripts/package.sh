@@ -40,7 +40,8 @@ cpack_deb=$(ls "$linux_build"/kvss_*_amd64.deb)
 
 # CPack takes its times from SOURCE_DATE_EPOCH, but the modes of the package's
 # folders and members from the umask (under 077, folders only root can enter).
-# dpkg-deb builds it again from the same files: every time SOURCE_DATE_EPOCH,
+# dpkg-deb builds it again from the same files: every time SOURCE_DATE_EPOCH
+# (CPack's already are; set again so that the package never rests on that),
 # members in name order, owned by root, modes by kind (0755 for folders and
 # programs, 0644 for the rest).
 deb=dist/$(basename "$cpack_deb")
