@@ -121,7 +121,8 @@ grep -q '^Exec=kvss-viewer %f$' "$share/applications/kvss-viewer.desktop" && [ "
     fail "xdg-mime query default $hog_type" "${default_app:-none}; $(grep '^Exec=' "$share/applications/kvss-viewer.desktop")"
 
 # The thumbnailer run as a file manager runs it: its own Exec line, %s %i %o
-# filled in, the program found on PATH.
+# filled in, the program found on PATH, and nothing else in the environment
+# (GNOME's sandbox passes no display and no home).
 thumbnailer=$share/thumbnailers/kvss.thumbnailer
 run_thumbnailer() {  # INPUT OUTPUT SIZE
     local command
@@ -129,7 +130,7 @@ run_thumbnailer() {  # INPUT OUTPUT SIZE
     command=${command//%i/$(printf '%q' "$1")}
     command=${command//%o/$(printf '%q' "$2")}
     command=${command//%s/$3}
-    timeout 60 "${xdg[@]}" sh -c "$command" 2>>"$work/thumbnailer.log"
+    timeout 60 env -i "PATH=$package/usr/bin:/usr/bin:/bin" sh -c "$command" 2>>"$work/thumbnailer.log"
 }
 grep -qx "MimeType=$hog_type;" "$thumbnailer" || fail "the thumbnailer's MimeType" "$(grep MimeType "$thumbnailer")"
 for size in 128 256; do
