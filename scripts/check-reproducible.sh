@@ -2,6 +2,9 @@
 # Builds the packages of one commit twice, as two different people would, and
 # checks that every byte agrees:
 #   scripts/check-reproducible.sh [COMMIT]      (default HEAD)
+#   scripts/check-reproducible.sh --compare DIST_1 DIST_2
+# The second form compares two package folders already built (your rebuild's
+# dist/ and a release's downloads, say) the same way.
 # Each build is scripts/package.sh in a clean clone of the commit, with the
 # variations reprotest makes where they can be made without root: another
 # folder (at another depth), another time (the second starts after the first
@@ -14,10 +17,74 @@ set -euo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
 cd "$root"
 scripts/setup.sh package
-commit=$(git rev-parse --verify "${1:-HEAD}^{commit}")
-
 work=$(mktemp -d /tmp/kvss-reproducible-XXXXXX)
 trap 'rm -rf "$work"' EXIT
+
+# The .deb's files, one "hash  path" line each.
+deb_files() {
+    local tree
+    tree=$(mktemp -d "$work/deb-XXXXXX")
+    dpkg-deb -x "$1" "$tree"
+    (cd "$tree" && find . -type f | LC_ALL=C sort | xargs sha256sum)
+}
+
+# Compares the files that DIST_1/SHA256SUMS lists, and SHA256SUMS itself, with
+# DIST_2's, printing both hashes of each; then the files inside each .deb. On a
+# difference, diffoscope shows it, and the status is 1. Names what was built
+# in its last line: "both builds of WHAT ...".
+compare() {
+    local one_dist=$1 two_dist=$2 what=$3 status=0 one two file deb
+    local differing=()
+    if [ ! -e "$one_dist/SHA256SUMS" ]; then
+        echo "check-reproducible.sh: $one_dist/SHA256SUMS is missing: build with scripts/package.sh" >&2
+        return 1
+    fi
+    echo "== SHA-256 of both builds"
+    for file in $(sed 's/^[0-9a-f]*  //' "$one_dist/SHA256SUMS") SHA256SUMS; do
+        one=$(sha256sum <"$one_dist/$file" | cut -d' ' -f1)
+        two=$(sha256sum 2>/dev/null <"$two_dist/$file" | cut -d' ' -f1) || two=missing
+        if [ "$one" = "$two" ]; then
+            printf 'same     %s\n  build 1  %s\n  build 2  %s\n' "$file" "$one" "$two"
+        else
+            printf 'DIFFERS  %s\n  build 1  %s\n  build 2  %s\n' "$file" "$one" "$two"
+            differing+=("$file")
+            status=1
+        fi
+    done
+    for deb in $(cd "$one_dist" && ls kvss_*.deb 2>/dev/null); do
+        [ -e "$two_dist/$deb" ] || continue
+        echo "== the files inside $deb"
+        if diff <(deb_files "$one_dist/$deb") <(deb_files "$two_dist/$deb") >"$work/deb.diff"; then
+            deb_files "$one_dist/$deb" | sed 's/^/same     /'
+        else
+            echo "differ (< build 1, > build 2):"
+            sed 's/^/  /' "$work/deb.diff"
+            status=1
+        fi
+    done
+    for file in "${differing[@]}"; do
+        [ -e "$two_dist/$file" ] || continue
+        echo "== diffoscope $file"
+        diffoscope --no-progress --text - "$one_dist/$file" "$two_dist/$file" | head -n 200 || true
+    done
+    if [ "$status" = 0 ]; then
+        echo "check-reproducible.sh: both builds of $what are byte for byte the same"
+    else
+        echo "check-reproducible.sh: the builds of $what differ: ${differing[*]:-"the files inside the .deb"}" >&2
+    fi
+    return "$status"
+}
+
+if [ "${1:-}" = --compare ]; then
+    if [ $# -ne 3 ]; then
+        echo "usage: scripts/check-reproducible.sh --compare DIST_1 DIST_2" >&2
+        exit 2
+    fi
+    status=0
+    compare "$2" "$3" "$2 and $3" || status=$?
+    exit "$status"
+fi
+commit=$(git rev-parse --verify "${1:-HEAD}^{commit}")
 first=$work/a/kvss
 second=$work/second/build/of/kvss-sources
 mkdir -p "$work/a" "$work/second/build/of" "$work/home-a" "$work/home-b"
@@ -54,48 +121,6 @@ fi
 (cd "$second" && "${build_second[@]}") >"$work/build-2.log" 2>&1 ||
     { tail -n 30 "$work/build-2.log"; echo "check-reproducible.sh: build 2 failed" >&2; exit 1; }
 
-# The .deb's files, one "hash  path" line each.
-deb_files() {
-    local tree
-    tree=$(mktemp -d "$work/deb-XXXXXX")
-    dpkg-deb -x "$1" "$tree"
-    (cd "$tree" && find . -type f | LC_ALL=C sort | xargs sha256sum)
-}
-
 status=0
-differing=()
-echo "== SHA-256 of both builds"
-files=$(cd "$first/dist" && sed 's/^[0-9a-f]*  //' SHA256SUMS)
-for file in $files SHA256SUMS; do
-    one=$(sha256sum <"$first/dist/$file" | cut -d' ' -f1)
-    two=$(sha256sum <"$second/dist/$file" 2>/dev/null | cut -d' ' -f1)
-    if [ "$one" = "$two" ]; then
-        echo "same     $one  $file"
-    else
-        echo "DIFFERS  $one  $file (build 1)"
-        echo "         ${two:-missing}  $file (build 2)"
-        differing+=("$file")
-        status=1
-    fi
-done
-for deb in $(cd "$first/dist" && ls kvss_*.deb); do
-    echo "== files inside $deb"
-    if diff <(deb_files "$first/dist/$deb") <(deb_files "$second/dist/$deb") >"$work/deb.diff"; then
-        deb_files "$first/dist/$deb" | sed 's/^/same     /'
-    else
-        sed 's/^/  /' "$work/deb.diff"
-        status=1
-    fi
-done
-
-for file in "${differing[@]}"; do
-    echo "== diffoscope $file"
-    diffoscope --no-progress --text - "$first/dist/$file" "$second/dist/$file" | head -n 200 || true
-done
-if [ "$status" = 0 ]; then
-    echo "check-reproducible.sh: both builds of $commit are byte for byte the same"
-else
-    what=${differing[*]:-"the files inside the .deb"}
-    echo "check-reproducible.sh: the builds of $commit differ: $what" >&2
-fi
+compare "$first/dist" "$second/dist" "$commit" || status=$?
 exit "$status"
