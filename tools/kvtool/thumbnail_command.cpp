@@ -22,9 +22,10 @@ namespace {
 constexpr int largestThumbnail = 1024;
 // Cells have at least 8 pixels; a model drawn smaller shows nothing.
 constexpr int smallestThumbnail = 16;
-// Four cells; a hostile archive of a thousand broken models is given up on
-// after this many tries, so that a thumbnailer never grinds through it.
+// Two by two: the first four models that can be drawn.
 constexpr int thumbnailCellsPerSide = 2;
+// Models that cannot be read are skipped, but a hostile archive of a thousand
+// of them is given up on after this many, so that a thumbnailer never grinds.
 constexpr size_t thumbnailModelsTried = 16;
 
 // The saver leaves room around a model for the camera's drift, which in a
