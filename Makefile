@@ -3,7 +3,7 @@
 PREFIX ?= /usr/local
 BUILD ?= build
 
-.PHONY: all test install demo fuzz soak check-blender
+.PHONY: all test install demo fuzz soak check-blender package check-reproducible
 all:
 	scripts/build.sh $(BUILD)
 
@@ -22,6 +22,14 @@ fuzz:
 soak:
 	scripts/build.sh $(BUILD)
 	cd $(BUILD) && ctest --output-on-failure -L soak
+
+# The .deb and the Windows installer in dist/, with dist/SHA256SUMS.
+package:
+	scripts/package.sh
+
+# The packages of the commit built twice in clean clones and compared byte for byte.
+check-reproducible:
+	scripts/check-reproducible.sh
 
 install:
 	KVSS_WIN32=0 scripts/build.sh $(BUILD) -DCMAKE_INSTALL_PREFIX=$(PREFIX)

@@ -16,5 +16,7 @@ set(CMAKE_FIND_ROOT_PATH_MODE_INCLUDE ONLY)
 set(CMAKE_FIND_ROOT_PATH_MODE_PACKAGE ONLY)
 
 # The programs people install run on their own: the C and C++ runtimes linked
-# in, so they need only the system's DLLs; symbols stripped, so what ships is small.
-set(KVSS_WINDOWS_PROGRAM_LINK_OPTIONS -static -static-libgcc -static-libstdc++ -s)
+# in, so they need only the system's DLLs; symbols stripped, so what ships is
+# small; no link time in the PE header (0 instead), so that the same source
+# always links to the same bytes (the loader does not read the field).
+set(KVSS_WINDOWS_PROGRAM_LINK_OPTIONS -static -static-libgcc -static-libstdc++ -s -Wl,--no-insert-timestamp)

@@ -3,7 +3,8 @@
 # holds what Debian's xscreensaver looks for (the hack in
 # /usr/libexec/xscreensaver, its description in /usr/share/xscreensaver/config,
 # kvss(6)), kvtool with kvtool(1), the viewer kvss-viewer with kvss-viewer(1),
-# its desktop entry and icon, and the copyright and changelog Debian asks for.
+# its desktop entry and icon, the MIME type of a .hog and its thumbnailer, and
+# the copyright and changelog Debian asks for.
 
 include(GNUInstallDirs)
 set(kvss_packaging ${CMAKE_CURRENT_LIST_DIR})
@@ -53,6 +54,13 @@ if(TARGET kvss_viewer)
   install(FILES ${kvss_packaging}/kvss-viewer.desktop DESTINATION ${CMAKE_INSTALL_DATADIR}/applications)
   install(FILES ${kvss_packaging}/kvss-viewer.svg DESTINATION ${CMAKE_INSTALL_DATADIR}/icons/hicolor/scalable/apps)
 endif()
+
+# A .hog is a type of its own to the desktop (by its name and its first bytes),
+# which the viewer opens and the thumbnailer draws: dpkg's triggers for
+# /usr/share/mime/packages and /usr/share/applications bring the desktop's
+# caches up to date.
+install(FILES ${kvss_packaging}/kvss-mime.xml DESTINATION ${CMAKE_INSTALL_DATADIR}/mime/packages RENAME kvss.xml)
+install(FILES ${kvss_packaging}/kvss.thumbnailer DESTINATION ${CMAKE_INSTALL_DATADIR}/thumbnailers)
 
 add_custom_target(kvss_man_pages ALL DEPENDS ${kvss_man_pages})
 

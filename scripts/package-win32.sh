@@ -1,13 +1,22 @@
 #!/usr/bin/env bash
 # Builds the Windows installer dist/kvss-setup.exe (NSIS, packaging/kvss.nsi) from
 # kvss.scr, kvss-viewer.exe and kvtool.exe of a Windows build, which it brings up
-# to date first:
+# to date first, and puts those three beside it in dist/:
 #   scripts/package-win32.sh [WINDOWS_BUILD_DIR]   (default build-win32)
+# The installer stores each program's file time: those are SOURCE_DATE_EPOCH
+# (by default the commit's time), so that the same commit gives the same bytes.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 build_dir="${1:-build-win32}"
 
 command -v makensis >/dev/null || scripts/setup.sh package
+if [ -z "${SOURCE_DATE_EPOCH:-}" ]; then
+  if ! SOURCE_DATE_EPOCH=$(git log -1 --format=%ct 2>/dev/null) || [ -z "$SOURCE_DATE_EPOCH" ]; then
+    echo "package-win32.sh: not a git checkout: set SOURCE_DATE_EPOCH to the release's commit time" >&2
+    exit 1
+  fi
+fi
+export SOURCE_DATE_EPOCH
 scripts/build-win32.sh "$build_dir"
 build_dir=$(cd "$build_dir" && pwd)
 
@@ -22,7 +31,12 @@ quad="$major.${minor:-0}.${patch:-0}.0"
 
 mkdir -p dist
 scr_dir="$build_dir/src/host/win32"
-makensis -V2 -WX -DVERSION="$version" -DVERSION_QUAD="$quad" -DSCR="$scr_dir/kvss.scr" \
-  -DVIEWER="$scr_dir/kvss-viewer.exe" -DKVTOOL="$build_dir/tools/kvtool/kvtool.exe" \
+cp "$scr_dir/kvss.scr" "$scr_dir/kvss-viewer.exe" "$build_dir/tools/kvtool/kvtool.exe" dist/
+for program in kvss.scr kvss-viewer.exe kvtool.exe; do
+  chmod 0644 "dist/$program"
+  touch --date="@$SOURCE_DATE_EPOCH" "dist/$program"
+done
+makensis -V2 -WX -DVERSION="$version" -DVERSION_QUAD="$quad" -DSCR="$PWD/dist/kvss.scr" \
+  -DVIEWER="$PWD/dist/kvss-viewer.exe" -DKVTOOL="$PWD/dist/kvtool.exe" \
   -DICON="$scr_dir/kvss.ico" -DOUTFILE="$PWD/dist/kvss-setup.exe" packaging/kvss.nsi
-echo "dist/kvss-setup.exe (kvss $version)"
+echo "dist/kvss-setup.exe (kvss $version), with dist/kvss.scr, dist/kvss-viewer.exe and dist/kvtool.exe"

@@ -1,16 +1,31 @@
 #!/usr/bin/env bash
 # Builds what a user installs and writes it into dist/ (ignored by git):
 #   dist/kvss_<version>_amd64.deb   the Linux saver for Debian's xscreensaver, kvtool, the viewer
-#   dist/kvss-setup.exe             the Windows installer (skipped with KVSS_WIN32=0)
+#   dist/kvss-setup.exe             the Windows installer (skipped with KVSS_WIN32=0), and
+#   dist/kvss.scr, dist/kvss-viewer.exe, dist/kvtool.exe, the programs it installs
+#   dist/SHA256SUMS                 the SHA-256 of each of these (sha256sum -c)
+# The same commit gives the same bytes, wherever and whenever it is built
+# (scripts/check-reproducible.sh checks it): every time stamp in them is
+# SOURCE_DATE_EPOCH, by default the time of the commit (git log -1 --format=%ct).
 # Usage: scripts/package.sh
 set -euo pipefail
 cd "$(dirname "$0")/.."
 scripts/setup.sh package
 mkdir -p dist
 
+if [ -z "${SOURCE_DATE_EPOCH:-}" ]; then
+  if ! SOURCE_DATE_EPOCH=$(git log -1 --format=%ct 2>/dev/null) || [ -z "$SOURCE_DATE_EPOCH" ]; then
+    echo "package.sh: not a git checkout: set SOURCE_DATE_EPOCH to the release's commit time" >&2
+    exit 1
+  fi
+fi
+export SOURCE_DATE_EPOCH
+built=()
+
 # -- Linux: the Debian package ------------------------------------------------
 # A build of its own, installed under /usr as Debian's xscreensaver expects,
-# with the compiler and linker hardening Debian builds its packages with;
+# with the compiler and linker hardening Debian builds its packages with (the
+# flags map the source folder to "." in what the compiler writes);
 # CPack asks dpkg-shlibdeps for the Depends line.
 linux_build=build-package
 flags() { DEB_BUILD_MAINT_OPTIONS=hardening=+all dpkg-buildflags --get "$1"; }
@@ -21,11 +36,34 @@ cmake -S . -B "$linux_build" -DCMAKE_BUILD_TYPE=Release -DCMAKE_INSTALL_PREFIX=/
 cmake --build "$linux_build" -j "$(nproc)"
 rm -f "$linux_build"/kvss_*.deb
 (cd "$linux_build" && cpack -G DEB >/dev/null)
-deb=$(ls "$linux_build"/kvss_*_amd64.deb)
-cp "$deb" dist/
-echo "wrote dist/$(basename "$deb")"
+cpack_deb=$(ls "$linux_build"/kvss_*_amd64.deb)
+
+# CPack takes its times from SOURCE_DATE_EPOCH, but the modes of the package's
+# folders and members from the umask (under 077, folders only root can enter).
+# dpkg-deb builds it again from the same files: every time SOURCE_DATE_EPOCH
+# (CPack's already are; set again so that the package never rests on that),
+# members in name order, owned by root, modes by kind (0755 for folders and
+# programs, 0644 for the rest).
+deb=dist/$(basename "$cpack_deb")
+tree=$(mktemp -d)
+trap 'rm -rf "$tree"' EXIT
+dpkg-deb --raw-extract "$cpack_deb" "$tree/kvss"
+find "$tree/kvss" -type d -exec chmod 0755 {} +
+find "$tree/kvss" -type f -perm /0111 -exec chmod 0755 {} +
+find "$tree/kvss" -type f ! -perm /0111 -exec chmod 0644 {} +
+find "$tree/kvss" -exec touch --no-dereference --date="@$SOURCE_DATE_EPOCH" {} +
+# xz on one thread, so that the stream cannot depend on the builder's cores.
+dpkg-deb --root-owner-group -Zxz --threads-max=1 --build "$tree/kvss" "$deb" >/dev/null
+built+=("$(basename "$deb")")
+echo "wrote $deb"
 
 # -- Windows: the installer ---------------------------------------------------
 if [ "${KVSS_WIN32:-1}" != 0 ]; then
   scripts/package-win32.sh build-win32
+  built+=(kvss-setup.exe kvss.scr kvss-viewer.exe kvtool.exe)
 fi
+
+# What was built now, so that a file left from an earlier version is not vouched for.
+(cd dist && sha256sum "${built[@]}" >SHA256SUMS)
+echo "wrote dist/SHA256SUMS:"
+sed 's/^/  /' dist/SHA256SUMS

@@ -41,6 +41,13 @@ package=(
   xscreensaver xvfb x11-apps imagemagick procps
   # the Windows installer, around a cross-built kvss.scr
   nsis g++-mingw-w64-x86-64
+  # a .hog in the file manager: its MIME type and the viewer as its default
+  # application, looked up as the desktop does (xdg-mime reads the type with
+  # File::MimeInfo when no desktop runs)
+  xdg-utils libfile-mimeinfo-perl shared-mime-info desktop-file-utils
+  # two builds compared (scripts/check-reproducible.sh): git for the clean
+  # copies, diffoscope to show what differs
+  git diffoscope-minimal
 )
 measure=(debootstrap time)
 

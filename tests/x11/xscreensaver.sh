@@ -60,6 +60,8 @@ usr/share/lintian/overrides/kvss
 usr/share/man/man1/kvss-viewer.1.gz
 usr/share/man/man1/kvtool.1.gz
 usr/share/man/man6/kvss.6.gz
+usr/share/mime/packages/kvss.xml
+usr/share/thumbnailers/kvss.thumbnailer
 usr/share/xscreensaver/config/kvss.xml'
 files=$(cd "$package" && find . -type f | sed 's|^\./||' | sort)
 [ "$files" = "$expected" ] && pass "the package holds the hack, kvtool, the viewer and their pages" ||
@@ -91,6 +93,67 @@ if [ -e "$package/usr/bin/kvss-viewer" ]; then
         "$package/usr/bin/kvss-viewer" --help >/dev/null &&
         pass "the viewer's menu entry starts the packaged viewer with the packaged icon" ||
         fail "the viewer's menu entry" "Exec=$exec_name Icon=$icon"
+fi
+
+# -- a .hog in the file manager ---------------------------------------------------
+# The desktop's caches made as dpkg's triggers make them when the package is
+# installed (shared-mime-info's for mime/packages, desktop-file-utils' for
+# applications), here for the unpacked package alone, which the lookups then see
+# through XDG_DATA_DIRS, with no user's own choices and no desktop running.
+share=$package/usr/share
+xdg=(env -u XDG_CURRENT_DESKTOP -u DESKTOP_SESSION -u KDE_FULL_SESSION -u GNOME_DESKTOP_SESSION_ID
+    "XDG_DATA_DIRS=$share:/usr/share" "XDG_DATA_HOME=$work/xdg-data" "XDG_CONFIG_HOME=$work/xdg-config"
+    "PATH=$package/usr/bin:$PATH")
+mkdir -p "$work/xdg-data" "$work/xdg-config"
+"${xdg[@]}" update-mime-database "$share/mime" && update-desktop-database "$share/applications" ||
+    fail "the desktop's caches of the package's MIME type and desktop entry"
+hog=$work/package-demo/kv.hog
+cp "$hog" "$work/package-demo/archive.bin"
+hog_type=$(sed -n 's/.*<mime-type type="\([^"]*\)".*/\1/p' "$share/mime/packages/kvss.xml")
+by_name=$("${xdg[@]}" xdg-mime query filetype "$hog")
+by_magic=$("${xdg[@]}" xdg-mime query filetype "$work/package-demo/archive.bin")
+[ -n "$hog_type" ] && [ "$by_name" = "$hog_type" ] && [ "$by_magic" = "$hog_type" ] &&
+    pass "xdg-mime: a .hog is $hog_type, by its name and by its HOG2 bytes" ||
+    fail "xdg-mime query filetype" "kv.hog: $by_name, archive.bin: $by_magic, the package's type: $hog_type"
+default_app=$("${xdg[@]}" xdg-mime query default "$hog_type")
+grep -q '^Exec=kvss-viewer %f$' "$share/applications/kvss-viewer.desktop" && [ "$default_app" = kvss-viewer.desktop ] &&
+    pass "xdg-mime: the viewer opens a .hog, given the file" ||
+    fail "xdg-mime query default $hog_type" "${default_app:-none}; $(grep '^Exec=' "$share/applications/kvss-viewer.desktop")"
+
+# The thumbnailer run as a file manager runs it: its own Exec line, %s %i %o
+# filled in, the program found on PATH, and nothing else in the environment
+# (GNOME's sandbox passes no display and no home).
+thumbnailer=$share/thumbnailers/kvss.thumbnailer
+run_thumbnailer() {  # INPUT OUTPUT SIZE
+    local command
+    command=$(sed -n 's/^Exec=//p' "$thumbnailer")
+    command=${command//%i/$(printf '%q' "$1")}
+    command=${command//%o/$(printf '%q' "$2")}
+    command=${command//%s/$3}
+    timeout 60 env -i "PATH=$package/usr/bin:/usr/bin:/bin" sh -c "$command" 2>>"$work/thumbnailer.log"
+}
+grep -qx "MimeType=$hog_type;" "$thumbnailer" || fail "the thumbnailer's MimeType" "$(grep MimeType "$thumbnailer")"
+for size in 128 256; do
+    thumb=$work/thumbnail-$size.png
+    if run_thumbnailer "$hog" "$thumb" "$size"; then
+        geometry=$(identify -format '%w %h' "$thumb" 2>/dev/null)
+        lit=$(convert "$thumb" -colorspace Gray -threshold 10% -format '%[fx:round(mean*w*h)]' info: 2>/dev/null || echo 0)
+        read -r width height <<<"${geometry:-0 0}"
+        [ "$width" -ge 1 ] && [ "$width" -le "$size" ] && [ "$height" -ge 1 ] && [ "$height" -le "$size" ] &&
+            [ "$lit" -gt $((size * size / 50)) ] &&
+            pass "the thumbnailer draws the demo's models in ${width}x$height for a size of $size ($lit lit pixels)" ||
+            fail "the thumbnailer at size $size" "${geometry:-no PNG}, $lit lit pixels"
+    else
+        fail "the thumbnailer at size $size" "$(tail -n 1 "$work/thumbnailer.log")"
+    fi
+done
+printf 'not an archive\n' >"$work/notes.hog"
+if run_thumbnailer "$work/notes.hog" "$work/notes.png" 128; then
+    fail "the thumbnailer refuses a file that is not an archive" "status 0"
+elif [ -e "$work/notes.png" ]; then
+    fail "the thumbnailer refuses a file that is not an archive" "it wrote $work/notes.png"
+else
+    pass "the thumbnailer refuses a file that is not an archive and writes nothing"
 fi
 
 # lintian judges the package as Debian's archive would; overridden tags carry

@@ -20,6 +20,7 @@ int main(int argc, char** argv) {
     addDumpCommand(app);
     addRenderCommand(app);
     addContactSheetCommand(app);
+    addThumbnailCommand(app);
     addExportCommand(app);
 
     try {

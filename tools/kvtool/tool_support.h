@@ -64,4 +64,5 @@ void addTextureCommand(CLI::App& app);
 void addDumpCommand(CLI::App& app);
 void addRenderCommand(CLI::App& app);
 void addContactSheetCommand(CLI::App& app);
+void addThumbnailCommand(CLI::App& app);
 void addExportCommand(CLI::App& app);
