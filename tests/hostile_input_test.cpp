@@ -13,6 +13,7 @@
 #include "forge/demo_shapes.h"
 #include "forge/oof_writer.h"
 #include "model/poly_model.h"
+#include "test_models.h"
 #include "texture_fixture.h"
 
 namespace fs = std::filesystem;
@@ -48,17 +49,8 @@ protected:
 // 8 MB of archive: 40 bitmaps of 4096 x 4096 pixels in runs of 255 would
 // decode to 40 x 64 MB. Two of them are as much as one model may hold.
 TEST_F(HostileArchives, AModelWhoseBitmapsTogetherHoldTooManyPixelsIsRefusedBeforeTheyAreDecoded) {
-    OgfImage largest;
-    largest.width = maxTextureSide;
-    largest.height = maxTextureSide;
-    largest.runs.assign(maxTextureSide * maxTextureSide / 255 + 1, {255, 0xF0F0});
-    const Bytes bitmap = largest.bytes();
     HogWriter archive;
-    std::vector<std::string> names;
-    for (int i = 0; i < 40; ++i) {
-        names.push_back("big" + std::to_string(i) + ".ogf");
-        archive.add(names.back(), bitmap);
-    }
+    const std::vector<std::string> names = addLargestBitmaps(archive);
     archive.add("heavy.oof", oneSubobjectModel(names, 40).build());
     archive.add("pair.oof", oneSubobjectModel(names, 2).build());
     useArchive(archive);

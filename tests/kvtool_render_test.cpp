@@ -10,19 +10,12 @@
 #include "forge/hog_writer.h"
 #include "options/settings.h"
 #include "test_files.h"
+#include "test_models.h"
 
 namespace {
 std::string fileBytes(const std::string& path) {
     std::ifstream in(path, std::ios::binary);
     return {std::istreambuf_iterator<char>(in), {}};
-}
-
-Bytes boxModel(uint8_t red) {
-    DemoModel model({});
-    MeshBuilder box;
-    box.box({-1, -1, -1}, {1, 1, 1}, coloured(red, 120, 60));
-    model.add(box, -1, "box", "", {});
-    return model.build();
 }
 
 class KvtoolRender : public ::testing::Test {

@@ -11,19 +11,12 @@
 #include "forge/hog_writer.h"
 #include "forge/oof_writer.h"
 #include "test_files.h"
+#include "test_models.h"
 #include "textures/texture.h"
 
 namespace fs = std::filesystem;
 
 namespace {
-Bytes boxModel(uint8_t red) {
-    DemoModel model({});
-    MeshBuilder box;
-    box.box({-1, -1, -1}, {1, 1, 1}, coloured(red, 120, 60));
-    model.add(box, -1, "box", "", {});
-    return model.build();
-}
-
 // The bytes of a model file that is not one.
 Bytes notAModel() { return Bytes{'N', 'O', 'P', 'E', 0, 0, 0, 0}; }
 
@@ -134,17 +127,8 @@ TEST_F(KvtoolThumbnail, SkipsModelsThatCannotBeReadButGivesUpAfterSixteen) {
 // The bad-input table's heaviest small archive: 40 bitmaps of the largest size
 // named by one model would decode to 2.6 GB; the model is refused first.
 TEST_F(KvtoolThumbnail, AModelWhoseTexturesWouldTakeTheMachineGivesNoThumbnailWithinTheBudget) {
-    OgfImage largest;
-    largest.width = maxTextureSide;
-    largest.height = maxTextureSide;
-    largest.runs.assign(maxTextureSide * maxTextureSide / 255 + 1, {255, 0xF0F0});
-    const Bytes bitmap = largest.bytes();
     HogWriter archive;
-    std::vector<std::string> names;
-    for (int i = 0; i < 40; ++i) {
-        names.push_back("big" + std::to_string(i) + ".ogf");
-        archive.add(names.back(), bitmap);
-    }
+    const std::vector<std::string> names = addLargestBitmaps(archive);
     OofSubobject part;
     part.index = 0;
     part.name = "part0";

@@ -6,25 +6,17 @@
 #include <vector>
 
 #include "data/kv_path.h"
-#include "forge/demo_shapes.h"
 #include "forge/hog_writer.h"
 #include "host/egl/egl_context.h"
 #include "render/render_mode.h"
 #include "show/game_archive.h"
 #include "show/model_show.h"
 #include "test_files.h"
+#include "test_models.h"
 
 namespace {
 constexpr int width = 96;
 constexpr int height = 48;
-
-Bytes boxModel() {
-    DemoModel model({});
-    MeshBuilder box;
-    box.box({-1, -1, -1}, {1, 1, 1}, coloured(230, 200, 40));
-    model.add(box, -1, "box", "", {});
-    return model.build();
-}
 
 // RGBA rows, top row first.
 struct Frame {
@@ -50,7 +42,7 @@ class ModelShowTest : public ::testing::Test {
 protected:
     void SetUp() override {
         renderMode = RenderMode{};
-        useGameArchive(dir.write("kv.hog", HogWriter().add("box.oof", boxModel()).build()).c_str());
+        useGameArchive(dir.write("kv.hog", HogWriter().add("box.oof", boxModel(230)).build()).c_str());
     }
     void TearDown() override { searchPath.reset(0); }
 
