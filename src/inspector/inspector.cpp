@@ -1,6 +1,7 @@
 #include "inspector/inspector.h"
 
 #include <cmath>
+#include <cstdio>
 #include <filesystem>
 #include <memory>
 #include <stdexcept>
@@ -227,9 +228,11 @@ bool Inspector::drawCurrentFrame() {
         capturesWanted_ = 0;  // a window of no size has no picture to save
         return false;
     }
-    const std::string place = " " + std::to_string(position_ + 1) + "/" + std::to_string(game_.modelCount()) +
-                              (paused_ ? " paused" : "");
-    show_.draw(clientRect_, clientRect_, seconds_, place.c_str());
+    // Where the model stands in the archive, after its name on the overlay line.
+    char place[48] = "";
+    if (renderMode.showText)
+        std::snprintf(place, sizeof place, " %d/%d%s", position_ + 1, game_.modelCount(), paused_ ? " paused" : "");
+    show_.draw(clientRect_, clientRect_, seconds_, place);
     return true;
 }
 

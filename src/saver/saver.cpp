@@ -63,6 +63,7 @@ void Saver::startSaver() {
     terms_.clear();
     for (size_t i = 0; i < showCount; ++i)
         terms_.push_back(timePerObject_ * (1.0f + static_cast<float>(i) / static_cast<float>(showCount)));
+    seconds_.assign(showCount, 0.0f);
     rates_.assign(monitors_.size(), FpsCounter{});
 }
 
@@ -90,7 +91,6 @@ void Saver::putNewModel(ModelShow& show) {
 
 void Saver::tick() {
     const TimeStamp now = platform_.now();
-    std::vector<float> seconds(shows_.size());
     // Once every monitor has its first model, one model changes in a tick at most.
     bool changed = false;
     for (size_t i = 0; i < shows_.size(); ++i) {
@@ -107,15 +107,15 @@ void Saver::tick() {
             elapsed = 0.0f;
         }
         show.animate(at, renderMode.animationSpeed);
-        seconds[i] = elapsed;
+        seconds_[i] = elapsed;
     }
-    if (drawing_) draw(seconds);
+    if (drawing_) draw();
     for (auto& show : shows_) show->drift();
 }
 
-void Saver::draw(const std::vector<float>& seconds) {
+void Saver::draw() {
     if (oneMonitor() || choice_ == MonitorChoice::span) {
-        shows_[0]->draw(clientRect_, clientRect_, seconds[0]);
+        shows_[0]->draw(clientRect_, clientRect_, seconds_[0]);
         return;
     }
     // What no monitor shows is black.
@@ -125,6 +125,6 @@ void Saver::draw(const std::vector<float>& seconds) {
     for (size_t m = 0; m < monitors_.size(); ++m) {
         if (choice_ == MonitorChoice::primary && !monitors_[m].primary) continue;
         const size_t show = choice_ == MonitorChoice::each ? m : 0;
-        shows_[show]->draw(monitors_[m].area, clientRect_, seconds[show], "", &rates_[m]);
+        shows_[show]->draw(monitors_[m].area, clientRect_, seconds_[show], "", &rates_[m]);
     }
 }

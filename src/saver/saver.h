@@ -85,7 +85,7 @@ private:
     void tick();
     void putNewModel(ModelShow& show);
     // Draws the shows into their monitors.
-    void draw(const std::vector<float>& seconds);
+    void draw();
     bool oneMonitor() const { return monitors_.size() == 1 && monitors_[0].area == clientRect_; }
 
     SaverPlatform& platform_;
@@ -103,6 +103,7 @@ private:
     // Seconds each show's model stays up: the first ones on several monitors
     // longer, so that their changes come one after another.
     std::vector<float> terms_;
+    std::vector<float> seconds_;     // each show's time on screen at this tick
     std::vector<FpsCounter> rates_;  // each monitor's frame rate, on several
     float timePerObject_ = 15.0f;
     SaverRandom random_;

@@ -14,6 +14,7 @@
 #include "offscreen/offscreen_saver.h"
 #include "saver/monitor_layout.h"
 #include "options/option_flags.h"
+#include "model_pictures.h"
 #include "png_file.h"
 #include "tool_support.h"
 
@@ -237,12 +238,7 @@ void addContactSheetCommand(CLI::App& app) {
         if (options->seconds < 0 || options->seconds >= 60) throw ToolError("--seconds", "must be from 0 to under 60");
         const Size thumb = parseSize(options->size);
         const std::string archivePath = archivePathFor(options->archive);
-        std::vector<std::string> models;
-        {
-            const std::unique_ptr<HogFile> hog = openArchive(options->archive);
-            for (const int32_t entry : listModels(*hog)) models.push_back(hog->entries[entry].name);
-        }
-        if (models.empty()) throw ToolError(archivePath, "the archive holds no models");
+        const std::vector<std::string> models = archiveModelNames(options->archive);
 
         const int labelHeight = 16;
         const int columns = std::min<int>(options->columns, static_cast<int>(models.size()));
@@ -258,8 +254,7 @@ void addContactSheetCommand(CLI::App& app) {
                                           ": give a smaller --size");
         const int sheetWidth = thumb.width * columns;
         const int sheetHeight = cellHeight * rows;
-        std::vector<uint8_t> sheet(static_cast<size_t>(sheetPixels) * 4);
-        for (size_t i = 0; i < sheet.size(); i += 4) sheet[i] = sheet[i + 1] = sheet[i + 2] = 24, sheet[i + 3] = 255;
+        std::vector<uint8_t> sheet = blankSheet(sheetWidth, sheetHeight);
 
         const bool showProgress = models.size() >= 10;
         for (size_t m = 0; m < models.size(); ++m) {
@@ -272,17 +267,10 @@ void addContactSheetCommand(CLI::App& app) {
             run.model = models[m];
             run.settings.object_time_index = timeIndexFor(options->seconds);
             std::vector<uint8_t> pixels;
-            about(models[m], [&] {
-                OffscreenSaver saver(run);
-                saver.start();
-                saver.runUntil(options->seconds, false);
-                pixels = saver.pixels();
-            });
+            about(models[m], [&] { pixels = drawModelPicture(run, options->seconds); });
             const int left = static_cast<int>(m % columns) * thumb.width;
             const int top = static_cast<int>(m / columns) * cellHeight;
-            for (int y = 0; y < thumb.height; ++y)
-                std::copy_n(&pixels[static_cast<size_t>(y) * thumb.width * 4], thumb.width * 4,
-                            &sheet[(static_cast<size_t>(top + y) * sheetWidth + left) * 4]);
+            pasteInto(sheet, sheetWidth, left, top, pixels, thumb.width, thumb.height);
             // Cut long names to the cell, so that they never run into the next one.
             const size_t fits = static_cast<size_t>(std::max(0, (thumb.width - 8) / glyphAdvance));
             drawLabel(sheet, sheetWidth, sheetHeight, left + 4, top + thumb.height + 4, models[m].substr(0, fits), 1);

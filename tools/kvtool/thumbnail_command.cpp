@@ -11,8 +11,7 @@
 
 #include <CLI/CLI.hpp>
 
-#include "data/hog_file.h"
-#include "offscreen/offscreen_saver.h"
+#include "model_pictures.h"
 #include "png_file.h"
 #include "tool_support.h"
 
@@ -42,10 +41,7 @@ std::vector<uint8_t> drawThumbnailCell(const std::string& archive, const std::st
     run.width = size;
     run.height = size;
     run.model = model;
-    OffscreenSaver saver(run);
-    saver.start();
-    saver.runUntil(1.5f, false);
-    const std::vector<uint8_t> pixels = saver.pixels();
+    const std::vector<uint8_t> pixels = drawModelPicture(run, 1.5f);
 
     int left = size, right = -1, top = size, bottom = -1;
     for (int y = 0; y < size; ++y)
@@ -87,20 +83,13 @@ void addThumbnailCommand(CLI::App& app) {
                                           std::to_string(options->size));
         const int size = std::min(options->size, largestThumbnail);
         const std::string archivePath = archivePathFor(options->archive);
-        std::vector<std::string> models;
-        {
-            const std::unique_ptr<HogFile> hog = openArchive(options->archive);
-            for (const int32_t entry : listModels(*hog)) models.push_back(hog->entries[entry].name);
-        }
-        if (models.empty()) throw ToolError(archivePath, "the archive holds no models");
+        const std::vector<std::string> models = archiveModelNames(options->archive);
 
         // One model fills the picture; more share it two by two.
         const int side = models.size() == 1 ? 1 : thumbnailCellsPerSide;
         const int cell = size / side;
         const int width = cell * side;
-        std::vector<uint8_t> picture(static_cast<size_t>(width) * width * 4);
-        for (size_t i = 0; i < picture.size(); i += 4)
-            picture[i] = picture[i + 1] = picture[i + 2] = 24, picture[i + 3] = 255;
+        std::vector<uint8_t> picture = blankSheet(width, width);
 
         int drawn = 0;
         std::string firstFailure;
@@ -115,11 +104,7 @@ void addThumbnailCommand(CLI::App& app) {
                 if (firstFailure.empty()) firstFailure = models[m] + ": " + error.what();
                 continue;
             }
-            const int left = (drawn % side) * cell;
-            const int top = (drawn / side) * cell;
-            for (int y = 0; y < cell; ++y)
-                std::copy_n(&pixels[static_cast<size_t>(y) * cell * 4], cell * 4,
-                            &picture[(static_cast<size_t>(top + y) * width + left) * 4]);
+            pasteInto(picture, width, (drawn % side) * cell, (drawn / side) * cell, pixels, cell, cell);
             ++drawn;
         }
         if (drawn == 0) throw ToolError(archivePath, "no model could be drawn (" + firstFailure + ")");
