@@ -188,6 +188,21 @@ Section "Uninstall"
 
   Delete /REBOOTOK "$INSTDIR\kvss-viewer.exe"
   Delete /REBOOTOK "$INSTDIR\kvtool.exe"
-  Delete "$INSTDIR\uninstall.exe"
-  RMDir "$INSTDIR"
+  ; This is a copy of uninstall.exe, started by it from the temporary folder;
+  ; the original may still be closing, and until it has, its file stays and
+  ; the folder with it. Wait for that, five seconds at most.
+  StrCpy $2 0
+  ${Do}
+    Delete "$INSTDIR\uninstall.exe"
+    RMDir "$INSTDIR"
+    ${IfNot} ${FileExists} "$INSTDIR\*.*"
+      ${ExitDo}
+    ${EndIf}
+    IntOp $2 $2 + 1
+    Sleep 100
+  ${LoopUntil} $2 >= 50
+  ${If} ${FileExists} "$INSTDIR\*.*"
+    Delete /REBOOTOK "$INSTDIR\uninstall.exe"
+    RMDir /REBOOTOK "$INSTDIR"
+  ${EndIf}
 SectionEnd

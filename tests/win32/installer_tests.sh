@@ -137,9 +137,8 @@ if [ "$export_status" = 0 ] &&
 else
     fail "the installed kvtool.exe export --all" "status $export_status; wrote '$exported'; $(tr -d '\r' <"$work/kvtool-export.out" | tail -n 2)"
 fi
-"$wine" "$uninstaller_dir/kvss-viewer.exe" >>"$work/viewer.log" 2>&1 &
-installed_viewer=$!
-started+=("$installed_viewer")
+start_windows viewer.log "$(winpath "$uninstaller_dir/kvss-viewer.exe")"
+installed_viewer=$last
 if find_window '^kvss - asteroid\.oof$'; then
     press "$window" q
     wait_exit "$installed_viewer"
@@ -152,9 +151,8 @@ fi
 
 # Started as the desktop starts it: the path in SCRNSAVE.EXE, then /s.
 saver_path=$(reg_value "$desktop_key" SCRNSAVE.EXE)
-"$wine" "$saver_path" /s >>"$work/saver.log" 2>&1 &
-saver=$!
-started+=("$saver")
+start_windows saver.log "$saver_path" /s
+saver=$last
 if find_window '^Screen Saver$' && wait_until_drawn; then
     press "$window" space
     wait_exit "$saver"

@@ -62,7 +62,7 @@ monitors_round() {
     if eventually "$3"; then
         pass "two monitors, $1: $4"
     else
-        fail "two monitors, $1: $4" "$seen"
+        fail "two monitors, $1: $4" "$seen; the window: $(xdotool getwindowgeometry "$window" 2>&1 | tr -s ' \n' ' ')"
     fi
     press "$window" a
     wait_exit "$saver"

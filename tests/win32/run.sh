@@ -25,7 +25,7 @@ export WINEPREFIX=$win_build/wine-prefix
 export WINEDEBUG=-all
 export WINEDLLOVERRIDES="mscoree,mshtml=,winemenubuilder.exe=d"
 
-for needed in "$scr" "$helpers/dialog_probe.exe" "$helpers/resource_probe.exe" "$helpers/preview_parent.exe" "$helpers/PASSWORD.CPL" "$kvtool"; do
+for needed in "$scr" "$helpers/dialog_probe.exe" "$helpers/exit_code.exe" "$helpers/resource_probe.exe" "$helpers/preview_parent.exe" "$helpers/PASSWORD.CPL" "$kvtool"; do
     if [ ! -e "$needed" ]; then
         echo "run.sh: $needed is missing: build both trees first (scripts/build.sh)" >&2
         echo "0 passed, 1 failed"
@@ -81,12 +81,21 @@ reg() { timeout 60 "$wine" reg "$@" >/dev/null 2>&1; }
 app_paths='HKLM\Software\Microsoft\Windows\CurrentVersion\App Paths\Korvane.Exe'
 options_key='HKCU\Software\kestrow\kvss'
 
-# Starts kvss.scr with the arguments in the background; its pid is in $last.
-start_saver() {
-    "$wine" "$scr" "$@" >>"$work/saver.log" 2>&1 &
+# start_windows LOG PROGRAM [ARGUMENT...]: starts a Windows program (its path
+# as Windows writes it) in the background, through exit_code.exe so that
+# wait_exit reads the exit code Windows reports, not the Unix status of a
+# process that Wine may kill once that code is recorded. The pid is in $last;
+# the output goes to $work/LOG.
+start_windows() {
+    local log=$1
+    shift
+    "$wine" "$helpers/exit_code.exe" "$@" >>"$work/$log" 2>&1 &
     last=$!
     started+=("$last")
 }
+scr_path=$(winpath "$scr")
+# Starts kvss.scr with the arguments in the background; its pid is in $last.
+start_saver() { start_windows saver.log "$scr_path" "$@"; }
 # The gaps of three blank columns or more between the letters of the overlay
 # line, one for each space: the line is drawn in the text colour, 0.8 grey
 # (#CCCCCC), along the bottom rows, and Wine's stand-in for the stock font
@@ -124,7 +133,7 @@ control 1006 class #133 text "" style 0x50210002 at 68,7 size 58x106
 control -1 class #130 text "Time per object:" style 0x50020000 at 10,9 size 52x8
 control 1007 class #133 text "" style 0x50210003 at 40,124 size 86x60
 control -1 class #130 text "Monitors:" style 0x50020000 at 7,126 size 31x8'
-template=$(probe template "$(winpath "$scr")")
+template=$(probe template "$scr_path")
 if [ "$template" = "$expected_template" ]; then
     pass "the description string, the icon and dialog 2003 are laid out as designed"
 else
@@ -141,7 +150,7 @@ supportedOS {4a2f28e3-53b9-4441-ba9c-d69d4a4a6e38}
 supportedOS {1f676c76-80e1-4239-95bb-83d0f6d0da78}
 supportedOS {8e0f7a12-bfb3-4fe8-b9a5-48fd50a15a9a}
 comctl32 6 side by side'
-timeout 60 "$wine" "$helpers/resource_probe.exe" manifest "$(winpath "$scr")" >"$work/manifest.out" 2>&1
+timeout 60 "$wine" "$helpers/resource_probe.exe" manifest "$scr_path" >"$work/manifest.out" 2>&1
 manifest=$(tr -d '\r' <"$work/manifest.out")
 if [ "$manifest" = "$expected_manifest" ]; then
     pass "one manifest: per-monitor v2 DPI, common controls 6, Windows 7 to 11, asInvoker"
@@ -159,7 +168,7 @@ ProductName \"kvss\"
 FileVersion \"$version\"
 ProductVersion \"$version\"
 OriginalFilename \"kvss.scr\""
-timeout 60 "$wine" "$helpers/resource_probe.exe" version "$(winpath "$scr")" >"$work/version.out" 2>&1
+timeout 60 "$wine" "$helpers/resource_probe.exe" version "$scr_path" >"$work/version.out" 2>&1
 version_info=$(tr -d '\r' <"$work/version.out")
 if [ -n "$version" ] && [ "$version_info" = "$expected_version" ]; then
     pass "the version resource names Korvane Screensaver, kvss $version, kvss.scr"
@@ -335,7 +344,7 @@ reg delete "$options_key" /f
 
 # -- preview -----------------------------------------------------------------------
 rm -f "$work/preview-done"
-"$wine" "$helpers/preview_parent.exe" "$(winpath "$scr")" "$(winpath "$work/preview-done")" >"$work/preview.log" 2>&1 &
+"$wine" "$helpers/preview_parent.exe" "$scr_path" "$(winpath "$work/preview-done")" >"$work/preview.log" 2>&1 &
 preview=$!
 started+=("$preview")
 # The parent says "ready" once the preview is in it (or it has ended).

@@ -4,11 +4,8 @@
 # wait_exit, pass and fail).
 
 viewer=$win_build/src/host/win32/kvss-viewer.exe
-start_viewer() {
-    "$wine" "$viewer" "$@" >>"$work/viewer.log" 2>&1 &
-    last=$!
-    started+=("$last")
-}
+viewer_path=$(winpath "$viewer")
+start_viewer() { start_windows viewer.log "$viewer_path" "$@"; }
 # The file a title's " - C:\...\NAME" names, as a path here; empty when none.
 written_file() {
     [[ "$title" =~ \ -\ ([A-Z]:.*)$ ]] || return 0
@@ -26,13 +23,13 @@ else
     rm -rf "$documents/kvss"
 
     # The same manifest as kvss.scr's, and a version resource of its own.
-    timeout 60 "$wine" "$helpers/resource_probe.exe" manifest "$(winpath "$viewer")" >"$work/manifest.out" 2>&1
+    timeout 60 "$wine" "$helpers/resource_probe.exe" manifest "$viewer_path" >"$work/manifest.out" 2>&1
     [ "$(tr -d '\r' <"$work/manifest.out")" = "$expected_manifest" ] &&
         pass "kvss-viewer.exe: per-monitor v2 DPI, common controls 6, Windows 7 to 11, asInvoker" ||
         fail "kvss-viewer.exe's manifest" "$(tr -d '\r' <"$work/manifest.out" | head -n 3)"
     expected_viewer_version=$(sed -e 's/Korvane Screensaver/Korvane model viewer/' \
         -e 's/"kvss.scr"/"kvss-viewer.exe"/' <<<"$expected_version")
-    timeout 60 "$wine" "$helpers/resource_probe.exe" version "$(winpath "$viewer")" >"$work/version.out" 2>&1
+    timeout 60 "$wine" "$helpers/resource_probe.exe" version "$viewer_path" >"$work/version.out" 2>&1
     [ "$(tr -d '\r' <"$work/version.out")" = "$expected_viewer_version" ] &&
         pass "kvss-viewer.exe's version resource names Korvane model viewer, kvss $version" ||
         fail "kvss-viewer.exe's version resource" "$(diff <(echo "$expected_viewer_version") <(tr -d '\r' <"$work/version.out") | head -n 6)"
