@@ -81,10 +81,24 @@ kept=$(reg_value "$desktop_key" SCRNSAVE.EXE)
 [ "$status" = 0 ] && cmp -s "$scr" "$installed" && [ "$kept" = "$other_saver" ] &&
     pass "/S /KEEPSAVER installs kvss.scr and leaves the current screen saver" ||
     fail "/S /KEEPSAVER" "status $status; SCRNSAVE.EXE '$kept'"
+# The uninstaller's copy may find the original uninstall.exe still closing:
+# deleting it then succeeds, but the file (and so the folder) stays until the
+# original has let go. Here a holder plays the original, letting go half a
+# second after the copy has removed kvtool.exe, its last file before that.
+"$wine" "$helpers/hold_open.exe" "$(winpath "$uninstaller_dir/uninstall.exe")" \
+    "$(winpath "$uninstaller_dir/kvtool.exe")" 500 >"$work/hold.log" 2>&1 &
+holder=$!
+started+=("$holder")
+held() { grep holding "$work/hold.log"; }
+eventually held
 run_uninstaller
+wait_exit "$holder"
 leftovers=$(left_over "$other_saver")
 [ -z "$leftovers" ] && pass "the uninstaller leaves a SCRNSAVE.EXE that names another saver" ||
     fail "uninstalling beside another saver" "left: $(echo $leftovers)"
+[ "$status" = 0 ] && [ ! -e "$uninstaller_dir" ] &&
+    pass "the uninstaller removes the program folder once a closing uninstall.exe lets go" ||
+    fail "the uninstaller and a closing uninstall.exe" "$(tr -d '\r' <"$work/hold.log" | tr '\n' ' ')status $status"
 
 run_setup /S
 expected_keys="SCRNSAVE.EXE C:\\windows\\system32\\kvss.scr

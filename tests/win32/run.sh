@@ -25,7 +25,7 @@ export WINEPREFIX=$win_build/wine-prefix
 export WINEDEBUG=-all
 export WINEDLLOVERRIDES="mscoree,mshtml=,winemenubuilder.exe=d"
 
-for needed in "$scr" "$helpers/dialog_probe.exe" "$helpers/exit_code.exe" "$helpers/resource_probe.exe" "$helpers/preview_parent.exe" "$helpers/PASSWORD.CPL" "$kvtool"; do
+for needed in "$scr" "$helpers/dialog_probe.exe" "$helpers/exit_code.exe" "$helpers/hold_open.exe" "$helpers/resource_probe.exe" "$helpers/preview_parent.exe" "$helpers/PASSWORD.CPL" "$kvtool"; do
     if [ ! -e "$needed" ]; then
         echo "run.sh: $needed is missing: build both trees first (scripts/build.sh)" >&2
         echo "0 passed, 1 failed"
