@@ -84,7 +84,7 @@ TEST(KvssOptions, OptionFlagsOverrideTheSettingsForOneRun) {
     EXPECT_THROW(parse({"--anim-speed", "4"}), std::runtime_error);
     EXPECT_THROW(parse({"--frobnicate"}), std::runtime_error);
     EXPECT_TRUE(parse({"--save-settings"}).saveSettings);
-    EXPECT_EQ(parse({"--game", "/opt/korvane"}).gameDirectory, "/opt/korvane");
+    EXPECT_EQ(parse({"--game", "/opt/korvane"}).gameFolder(), "/opt/korvane");
 }
 
 TEST(KvssOptions, HelpIsShownWithoutRunning) {
@@ -114,6 +114,12 @@ TEST(KvssOptions, EveryOptionOfTheTableIsAFlagOfKvssWithItsHelp) {
         ASSERT_NE(option.programs & inKvss, 0) << option.name;
         const std::string flag = std::string("--") + option.flagName;
         SCOPED_TRACE(flag);
+        if (isText(option)) {
+            EXPECT_NE(help.find(flag + " "), std::string::npos);
+            EXPECT_NE(help.find(option.help), std::string::npos);
+            EXPECT_EQ(parse({flag.c_str(), "/opt/korvane"}).given.values.*option.text, "/opt/korvane");
+            continue;
+        }
         if (option.choices.empty()) {
             EXPECT_NE(help.find(flag + " "), std::string::npos);
             EXPECT_NE(help.find("--no-" + std::string(option.flagName) + " "), std::string::npos);

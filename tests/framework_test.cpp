@@ -9,7 +9,7 @@
 #include <string>
 #include <vector>
 
-#include "framework/app_path.h"
+#include "game_finder/registry_places.h"
 #include "framework/framework.h"
 
 namespace {

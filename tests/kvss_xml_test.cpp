@@ -16,8 +16,8 @@ struct XmlChoice {
     std::string id, label, argSet;
 };
 struct XmlWidget {
-    std::string kind;  // "select" or "boolean"
-    std::string id, label, argSet, argUnset;
+    std::string kind;  // "select", "boolean" or "string"
+    std::string id, label, argSet, argUnset, arg;
     std::vector<XmlChoice> choices;
 };
 
@@ -29,7 +29,7 @@ std::string attribute(const std::string& element, const std::string& name) {
 // The selects and booleans in file order.
 std::vector<XmlWidget> widgets(const std::string& xml) {
     std::vector<XmlWidget> found;
-    const std::regex element(R"(<(/?)(select|option|boolean)\b[^>]*>)");
+    const std::regex element(R"(<(/?)(select|option|boolean|string)\b[^>]*>)");
     for (std::sregex_iterator it(xml.begin(), xml.end(), element), end; it != end; ++it) {
         const std::string text = it->str();
         const std::string kind = (*it)[2];
@@ -39,7 +39,7 @@ std::vector<XmlWidget> widgets(const std::string& xml) {
             found.back().choices.push_back({attribute(text, "id"), attribute(text, "_label"), attribute(text, "arg-set")});
         } else {
             found.push_back({kind, attribute(text, "id"), attribute(text, "_label"), attribute(text, "arg-set"),
-                             attribute(text, "arg-unset"), {}});
+                             attribute(text, "arg-unset"), attribute(text, "arg"), {}});
         }
     }
     return found;
@@ -76,6 +76,15 @@ TEST(KvssXml, EveryOptionOfKvssIsAWidgetWhoseArgumentsGiveWhatItShows) {
         ASSERT_LT(next, found.size()) << option.name << " has no widget";
         const XmlWidget& widget = found[next++];
         SCOPED_TRACE(option.name);
+        if (isText(option)) {
+            EXPECT_EQ(widget.kind, "string");
+            EXPECT_EQ(widget.label, option.label);
+            std::string argument = widget.arg;
+            ASSERT_NE(argument.find(" %"), std::string::npos) << argument;
+            argument.replace(argument.find('%'), 1, "/opt/korvane");
+            EXPECT_EQ(withArguments(argument).*option.text, "/opt/korvane") << argument;
+            continue;
+        }
         if (option.choices.empty()) {
             EXPECT_EQ(widget.kind, "boolean");
             EXPECT_EQ(widget.label, option.label);

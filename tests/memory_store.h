@@ -31,5 +31,18 @@ public:
         values[name] = std::vector<uint8_t>(bytes, bytes + size);
         exists = true;
     }
+    std::map<std::string, std::string> texts;
+    bool readText(const char* name, std::string& text) override {
+        readOrder.push_back(name);
+        const auto it = texts.find(name);
+        if (it == texts.end()) return false;
+        text = it->second;
+        return true;
+    }
+    void writeText(const char* name, const std::string& text) override {
+        if (text.empty()) texts.erase(name);
+        else texts[name] = text;
+        exists = true;
+    }
     void close() override {}
 };

@@ -28,7 +28,7 @@ TEST(Settings, DefaultsStayWhenTheStoreIsMissing) {
     EXPECT_STREQ(animSpeedChoices[settings.anim_speed_index], "5");
 }
 
-TEST(Settings, SaveWritesAllEightValuesWithTheirWidthsAndLoadReadsThemBack) {
+TEST(Settings, SaveWritesAllNineValuesWithTheirWidthsAndLoadReadsThemBack) {
     MemoryStore store;
     Settings settings;
     settings.object_time_index = 3;
@@ -36,8 +36,10 @@ TEST(Settings, SaveWritesAllEightValuesWithTheirWidthsAndLoadReadsThemBack) {
     settings.wireframe = 1;
     settings.bilinear = 0;
     settings.monitors = 2;
+    settings.game_dir = "D:\\Games\\Korvane";
     saveSettings(store, settings);
     ASSERT_EQ(store.values.size(), 8u);
+    EXPECT_EQ(store.texts["game_dir"], "D:\\Games\\Korvane");
     EXPECT_EQ(store.values["monitors"], (std::vector<uint8_t>{2, 0, 0, 0}));
     EXPECT_EQ(store.values["object_time_index"], (std::vector<uint8_t>{3, 0, 0, 0}));
     EXPECT_EQ(store.values["anim_speed_index"], (std::vector<uint8_t>{5, 0, 0, 0}));
@@ -52,8 +54,13 @@ TEST(Settings, SaveWritesAllEightValuesWithTheirWidthsAndLoadReadsThemBack) {
     EXPECT_EQ(loaded.bilinear, 0);
     EXPECT_EQ(loaded.wireframe, 1);
     EXPECT_EQ(loaded.monitors, 2);
+    EXPECT_EQ(loaded.game_dir, settings.game_dir);
     EXPECT_EQ(store.readOrder, (std::vector<std::string>{"object_time_index", "anim_speed_index", "bilinear", "mipmap",
-                                                         "wireframe", "mirror", "show_fps", "monitors"}));
+                                                         "wireframe", "mirror", "show_fps", "monitors", "game_dir"}));
+    // Back to finding the game: the value goes.
+    settings.game_dir.clear();
+    saveSettings(store, settings);
+    EXPECT_EQ(store.texts.count("game_dir"), 0u);
 }
 
 TEST(Settings, AValueThatDoesNotFitItsWidthKeepsTheDefault) {
@@ -89,14 +96,16 @@ TEST(FileStore, WritesReadableLinesAndKeepsOtherLines) {
         ASSERT_TRUE(first.openForWriting());
         first.close();
     }
-    std::ofstream(path) << "# mine\ngame_dir=/games/korvane\nshow_fps=1\n";
+    std::ofstream(path) << "# mine\nfavourite=asteroid\nshow_fps=1\n";
     FileOptionStore store(path);
     Settings settings;
     settings.object_time_index = 2;
+    settings.game_dir = "/games/korvane";
     saveSettings(store, settings);
     EXPECT_TRUE(store.written());
     const std::string text = slurp(path);
     EXPECT_NE(text.find("# mine\n"), std::string::npos);
+    EXPECT_NE(text.find("favourite=asteroid\n"), std::string::npos);
     EXPECT_NE(text.find("game_dir=/games/korvane\n"), std::string::npos);
     EXPECT_NE(text.find("object_time_index=2\n"), std::string::npos);
     EXPECT_NE(text.find("show_fps=0\n"), std::string::npos);  // replaced in place
@@ -106,7 +115,7 @@ TEST(FileStore, WritesReadableLinesAndKeepsOtherLines) {
     Settings loaded;
     loadSettings(reader, loaded);
     EXPECT_EQ(loaded.object_time_index, 2);
-    EXPECT_EQ(reader.text("game_dir").value_or(""), "/games/korvane");
+    EXPECT_EQ(loaded.game_dir, "/games/korvane");
 }
 
 TEST(FileStore, ValuesOutsideTheirWidthOrMalformedKeepTheDefaults) {

@@ -2,6 +2,7 @@
 #include <gtest/gtest.h>
 
 #include <cstdio>
+#include <filesystem>
 #include <string>
 #include <vector>
 
@@ -70,20 +71,35 @@ TEST_F(KvssOnX, FullscreenClosesOnAKeyAndOnALargeMouseMoveButNotOnASmallOne) {
 TEST_F(KvssOnX, AMissingGameGivesTheMessageAndStatusOne) {
     const CommandResult noGame = runOnDisplay(shellQuote(kvss));
     EXPECT_EQ(noGame.status, 1);
-    EXPECT_EQ(noGame.err, "Korvane is not installed.\n");
+    // Without a dialog, the message says how to tell kvss where the game is, and how to find out why.
+    EXPECT_EQ(noGame.err.rfind("Korvane is not installed.\n", 0), 0u) << noGame.err;
+    EXPECT_NE(noGame.err.find("game_dir=DIR in " + work.root() + "/kvss/settings"), std::string::npos) << noGame.err;
+    EXPECT_NE(noGame.err.find("--game DIR"), std::string::npos) << noGame.err;
+    EXPECT_NE(noGame.err.find("kvtool find-game --verbose"), std::string::npos) << noGame.err;
     const CommandResult wrongPlace = runOnDisplay(shellQuote(kvss) + " --game " + shellQuote(work.root()));
     EXPECT_EQ(wrongPlace.status, 1);
-    EXPECT_EQ(wrongPlace.err, "Korvane is not installed.\n");
+    EXPECT_EQ(wrongPlace.err, noGame.err);
 }
 
-TEST_F(KvssOnX, SaveSettingsWritesAllEightValuesAndTheFileIsUsed) {
+TEST_F(KvssOnX, SaveSettingsWritesTheOptionsGivenAndTheFileIsUsed) {
     const CommandResult saved = runCommand("XDG_CONFIG_HOME=" + shellQuote(work.root()) + " " + shellQuote(kvss) +
-                                           " --save-settings --time-per-object 60 --anim-speed 20 --no-mipmap --fps --monitors span");
+                                           " --save-settings --time-per-object 60 --anim-speed 20 --no-mipmap --fps --monitors span"
+                                           " --game /opt/korvane");
     ASSERT_EQ(saved.status, 0) << saved.err;
     const Bytes text = readFileBytes(work.path("kvss/settings"));
     const std::string settings(text.begin(), text.end());
-    EXPECT_EQ(settings,
-              "object_time_index=3\nanim_speed_index=5\nbilinear=1\nmipmap=0\nwireframe=0\nmirror=0\nshow_fps=1\nmonitors=2\n");
+    EXPECT_EQ(settings, "object_time_index=3\nanim_speed_index=5\nbilinear=1\nmipmap=0\nwireframe=0\nmirror=0\nshow_fps=1\n"
+                        "monitors=2\ngame_dir=/opt/korvane\n");
+}
+
+TEST_F(KvssOnX, FindsTheGameInASteamLibraryOfItsHome) {
+    const std::string library = work.path(".local/share/Steam/steamapps/common/Korvane");
+    std::filesystem::create_directories(library);
+    std::filesystem::copy_file(game.root() + "/kv.hog", library + "/KV.HOG");
+    const Window w = makeWindow(320, 240);
+    const pid_t pid = start({kvss, "-window-id", std::to_string(w)}, {}, work.path("kvss.log"));
+    EXPECT_TRUE(eventually([&] { return showsAPicture(picture(w)); }));
+    stopProcess(pid);
 }
 
 TEST_F(KvssOnX, TheOverlayLineKeepsItsSpaces) {

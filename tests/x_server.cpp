@@ -141,7 +141,8 @@ void XServerTest::TearDown() {
 }
 
 std::vector<std::string> XServerTest::environment() const {
-    return {"DISPLAY=" + display, "XDG_CONFIG_HOME=" + work.root(), "LIBGL_ALWAYS_SOFTWARE=1",
+    // A home of its own: the game is never found in this machine's Steam or Wine.
+    return {"DISPLAY=" + display, "HOME=" + work.root(), "XDG_CONFIG_HOME=" + work.root(), "LIBGL_ALWAYS_SOFTWARE=1",
             "ASAN_OPTIONS=detect_leaks=0"};
 }
 
@@ -155,7 +156,8 @@ pid_t XServerTest::start(const std::vector<std::string>& args, const std::vector
 }
 
 CommandResult XServerTest::runOnDisplay(const std::string& commandLine) const {
-    return runCommand("DISPLAY=" + display + " XDG_CONFIG_HOME=" + shellQuote(work.root()) + " " + commandLine);
+    return runCommand("env -u XDG_DATA_HOME -u WINEPREFIX DISPLAY=" + display + " HOME=" + shellQuote(work.root()) +
+                      " XDG_CONFIG_HOME=" + shellQuote(work.root()) + " " + commandLine);
 }
 
 Window XServerTest::makeWindow(int width, int height) {

@@ -41,14 +41,14 @@ bool configureDialogProc(DialogControls& dialog, OptionStore& store, Settings& s
     if (message == wm::initDialog) {
         loadSettings(store, settings);
         for (const OptionInfo& option : optionTable)
-            if (option.control != 0) showOption(dialog, option, optionValue(option, settings));
+            if (option.control != 0 && !isText(option)) showOption(dialog, option, optionValue(option, settings));
         return true;
     }
     if (message != wm::command) return false;
     switch (wParam & 0xFFFF) {
         case control::ok:
             for (const OptionInfo& option : optionTable)
-                if (option.control != 0) setOptionValue(option, settings, readOption(dialog, option));
+                if (option.control != 0 && !isText(option)) setOptionValue(option, settings, readOption(dialog, option));
             saveSettings(store, settings);
             dialog.endDialog(1);
             return true;

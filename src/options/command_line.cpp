@@ -52,10 +52,9 @@ struct SharedOptions {
     OptionFlags table;
 };
 
-void addSharedOptions(CLI::App& app, KvssOptions& options, SharedOptions& shared, OptionProgram program) {
+void addSharedOptions(CLI::App& app, SharedOptions& shared, OptionProgram program) {
     app.set_help_flag("-h,--help", "Print this help and exit");
     app.add_option("--geometry", shared.geometry, "Size of its own window, WxH (default 1024x768)");
-    app.add_option("--game", options.gameDirectory, "The game's directory, holding kv.hog (else game_dir in the settings file)");
     shared.table.addTo(app, program, {});
 }
 
@@ -91,12 +90,12 @@ KvssOptions parseKvssOptions(int argc, const char* const* argv, const char* envi
     std::string windowIdText;
     bool root = false;
     bool fullscreen = false;
-    addSharedOptions(app, options, shared, inKvss);
+    addSharedOptions(app, shared, inKvss);
     app.add_flag("--root", root, "Draw on the root window (or $XSCREENSAVER_WINDOW)");
     app.add_option("--window-id", windowIdText, "Draw into this existing window (decimal or 0x hex)");
     app.add_flag("--fullscreen", fullscreen, "A full-screen window that closes on a key, a button or a mouse move");
     app.add_flag("--save-settings", options.saveSettings,
-                 "Write all eight options (with the ones given here) to the settings file and exit");
+                 "Write all nine options (with the ones given here) to the settings file and exit");
     app.add_flag("--viewer", options.viewer,
                  "Look at the models by hand, in a window of its own (keys below); no drift, no time limit");
     app.add_option("--model", options.model, "With --viewer: start at this model (archive entry name, any case)");
@@ -140,7 +139,7 @@ KvssOptions parseViewerOptions(int argc, const char* const* argv, std::string& h
                  "override the saver's settings for one run."};
     app.name("kvss-viewer");
     SharedOptions shared;
-    addSharedOptions(app, options, shared, inViewer);
+    addSharedOptions(app, shared, inViewer);
     app.add_option("--model", options.model, "Start at this model (archive entry name, any case)");
     app.add_option("ARCHIVE", options.archive, "The game's kv.hog, another HOG2 archive, or a folder holding kv.hog");
     if (!parseArguments(app, argc, argv, helpText)) {
@@ -148,7 +147,7 @@ KvssOptions parseViewerOptions(int argc, const char* const* argv, std::string& h
         return options;
     }
     checkShared(options, shared);
-    if (!options.archive.empty() && !options.gameDirectory.empty())
+    if (!options.archive.empty() && !options.gameFolder().empty())
         throw std::runtime_error("ARCHIVE and --game: give one of them");
     return options;
 }

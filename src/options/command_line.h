@@ -21,8 +21,7 @@ struct KvssOptions {
     uint64_t windowId = 0;
     int width = 1024;
     int height = 768;
-    std::string gameDirectory;   // empty: take game_dir from the settings file
-    bool saveSettings = false;   // write the eight values and exit
+    bool saveSettings = false;   // write the nine values and exit
     bool helpShown = false;      // --help printed; exit 0
     bool viewer = false;         // --viewer: look at the models by hand
     std::string model;           // --model: the viewer's first model (archive entry name)
@@ -33,6 +32,8 @@ struct KvssOptions {
 
     // Applies the command-line options to settings read from the store.
     void applyTo(Settings& settings) const { given.applyTo(settings); }
+    // The folder given with --game; empty when none was.
+    const std::string& gameFolder() const { return given.values.game_dir; }
 };
 
 // Parses kvss's argv; `environmentWindow` is $XSCREENSAVER_WINDOW (null when

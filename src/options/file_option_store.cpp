@@ -138,7 +138,19 @@ void FileOptionStore::writeValue(const char* name, const void* data, uint32_t si
         std::memcpy(&word, data, 4);
         number = word;
     }
-    const std::string value = std::to_string(number);
+    setLine(name, std::to_string(number), true);
+}
+
+bool FileOptionStore::readText(const char* name, std::string& text) {
+    std::optional<std::string> value = this->text(name);
+    if (!value || value->empty()) return false;
+    text = std::move(*value);
+    return true;
+}
+
+void FileOptionStore::writeText(const char* name, const std::string& text) { setLine(name, text, !text.empty()); }
+
+void FileOptionStore::setLine(const char* name, const std::string& value, bool addMissing) {
     // Reading takes the last line of a name, so that is the line rewritten.
     SettingLine setting;
     for (auto line = lines_.rbegin(); line != lines_.rend(); ++line) {
@@ -147,7 +159,7 @@ void FileOptionStore::writeValue(const char* name, const void* data, uint32_t si
             return;
         }
     }
-    lines_.push_back(std::string(name) + "=" + value);
+    if (addMissing) lines_.push_back(std::string(name) + "=" + value);
 }
 
 void FileOptionStore::close() {

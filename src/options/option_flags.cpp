@@ -17,9 +17,17 @@ void GivenOptions::set(const OptionInfo& option, int32_t value) {
     given |= bitOf(option);
 }
 
+void GivenOptions::setText(const OptionInfo& option, const std::string& text) {
+    values.*option.text = text;
+    given |= bitOf(option);
+}
+
 void GivenOptions::applyTo(Settings& settings) const {
-    for (const OptionInfo& option : optionTable)
-        if (has(option)) setOptionValue(option, settings, optionValue(option, values));
+    for (const OptionInfo& option : optionTable) {
+        if (!has(option)) continue;
+        if (isText(option)) settings.*option.text = values.*option.text;
+        else setOptionValue(option, settings, optionValue(option, values));
+    }
 }
 
 std::string choiceWords(const OptionInfo& option) {
@@ -48,6 +56,10 @@ void OptionFlags::addTo(CLI::App& app, OptionProgram program, Style style) {
     for (const OptionInfo& option : optionTable) {
         if ((option.programs & program) == 0) continue;
         added_ |= bitOf(option);
+        if (isText(option)) {
+            app.add_option(flagOf(option), words_[rowOf(option)], option.help);
+            continue;
+        }
         if (!option.choices.empty()) {
             std::string help = std::string(option.help) + ": " + choiceWords(option);
             if (style.showDefaults) help += std::string(" (default ") + option.choices[optionDefault(option)].word + ")";
@@ -68,8 +80,12 @@ void OptionFlags::addTo(CLI::App& app, OptionProgram program, Style style) {
 GivenOptions OptionFlags::read() const {
     GivenOptions given = flags_;
     for (const OptionInfo& option : optionTable) {
-        if ((added_ & bitOf(option)) == 0 || option.choices.empty() || app_->count(flagOf(option)) == 0) continue;
+        if ((added_ & bitOf(option)) == 0 || isFlag(option) || app_->count(flagOf(option)) == 0) continue;
         const std::string& word = words_[rowOf(option)];
+        if (isText(option)) {
+            given.setText(option, word);
+            continue;
+        }
         const int index = choiceIndex(option, word);
         if (index < 0) throw ChoiceError(option, word);
         given.set(option, index);

@@ -18,6 +18,7 @@ struct GivenOptions {
 
     bool has(const OptionInfo& option) const;
     void set(const OptionInfo& option, int32_t value);
+    void setText(const OptionInfo& option, const std::string& text);
     // Copies the given options into `settings`; the others stay as they are.
     void applyTo(Settings& settings) const;
 };

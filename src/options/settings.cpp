@@ -57,6 +57,9 @@ constexpr OptionInfo optionTable[optionCount] = {
     {.name = "monitors", .width = 4, .label = "Monitors", .choices = monitorsList, .index = &Settings::monitors,
      .flagName = "monitors", .help = "What each monitor of a full-screen window shows", .programs = inKvss,
      .control = 1007, .xmlChoiceLabel = "Monitors: %"},
+    {.name = "game_dir", .width = 0, .label = "Game folder", .text = &Settings::game_dir, .flagName = "game",
+     .help = "The game's folder, holding kv.hog (else found in Steam, GOG and Wine prefixes)",
+     .programs = inKvss | inViewer},
 };
 static_assert(optionTable[optionCount - 1].name != nullptr, "optionCount counts the rows");
 
@@ -67,13 +70,14 @@ const OptionInfo* findOption(std::string_view name) {
 }
 
 int32_t optionValue(const OptionInfo& option, const Settings& settings) {
-    return option.index != nullptr ? settings.*option.index : settings.*option.flag;
+    if (option.index != nullptr) return settings.*option.index;
+    return isFlag(option) ? settings.*option.flag : 0;
 }
 
 void setOptionValue(const OptionInfo& option, Settings& settings, int32_t value) {
     if (option.index != nullptr)
         settings.*option.index = value;
-    else
+    else if (isFlag(option))
         settings.*option.flag = static_cast<uint8_t>(value);
 }
 
@@ -94,13 +98,23 @@ void* memberAddress(const OptionInfo& option, Settings& settings) {
 
 void loadSettings(OptionStore& store, Settings& settings) {
     if (!store.openForReading()) return;
-    for (const OptionInfo& option : optionTable) store.readValue(option.name, memberAddress(option, settings), option.width);
+    for (const OptionInfo& option : optionTable) {
+        if (isText(option)) {
+            std::string text;
+            if (store.readText(option.name, text)) settings.*option.text = text;
+            continue;
+        }
+        store.readValue(option.name, memberAddress(option, settings), option.width);
+    }
     store.close();
 }
 
 void saveSettings(OptionStore& store, const Settings& settings) {
     if (!store.openForWriting()) return;
     Settings copy = settings;
-    for (const OptionInfo& option : optionTable) store.writeValue(option.name, memberAddress(option, copy), option.width);
+    for (const OptionInfo& option : optionTable) {
+        if (isText(option)) store.writeText(option.name, settings.*option.text);
+        else store.writeValue(option.name, memberAddress(option, copy), option.width);
+    }
     store.close();
 }

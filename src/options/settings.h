@@ -3,9 +3,10 @@
 #include <array>
 #include <cstdint>
 #include <span>
+#include <string>
 #include <string_view>
 
-// The saver's eight options, with their defaults, as the user's store holds them.
+// The saver's nine options, with their defaults, as the user's store holds them.
 struct Settings {
     int32_t object_time_index = 1;  // into objectTimeChoices: 15 seconds
     int32_t anim_speed_index = 3;   // into animSpeedChoices: "5" key frames per second
@@ -15,6 +16,7 @@ struct Settings {
     uint8_t mirror = 0;             // reflection layer
     uint8_t show_fps = 0;           // overlay line
     int32_t monitors = 0;           // into monitorChoices: each monitor its own model
+    std::string game_dir;           // the game's folder as the user chose it; empty: found where the stores put it
 };
 
 // What a window over several monitors shows, in the order of their index.
@@ -52,26 +54,30 @@ enum OptionProgram : uint8_t { inKvss = 1, inViewer = 2, inRender = 4 };
 // the one Settings starts with.
 struct OptionInfo {
     const char* name;                       // store value name, e.g. "object_time_index"
-    uint32_t width;                         // stored data length in bytes: 4 for indices, 1 for flags
+    uint32_t width;                         // stored data length in bytes: 4 for indices, 1 for flags, 0 for a text
     const char* label;                      // as the dialog shows it
     std::span<const OptionChoice> choices;  // empty for a flag
     int32_t Settings::*index = nullptr;     // the member, for an index
     uint8_t Settings::*flag = nullptr;      // the member, for a flag
-    // --FLAG WORD for an index; --FLAG and --no-FLAG for a flag.
+    std::string Settings::*text = nullptr;  // the member, for a text
+    // --FLAG WORD for an index; --FLAG and --no-FLAG for a flag; --FLAG TEXT for a text.
     const char* flagName = nullptr;
     const char* help = nullptr;             // an index's words are added to it
     uint8_t programs = 0;                   // OptionProgram bits
     int control = 0;                        // its control in the configure dialog, 0 for none
     const char* xmlChoiceLabel = nullptr;   // kvss.xml's label of a choice, '%' the dialog's; null: "LABEL: %"
 };
-inline constexpr int optionCount = 8;
+inline constexpr int optionCount = 9;
 extern const OptionInfo optionTable[optionCount];
+
+inline bool isFlag(const OptionInfo& option) { return option.flag != nullptr; }
+inline bool isText(const OptionInfo& option) { return option.text != nullptr; }
 
 // The option of that store name, or null.
 const OptionInfo* findOption(std::string_view name);
-// An option's value in `settings`, widened to 32 bits.
+// An index's or a flag's value in `settings`, widened to 32 bits (0 for a text).
 int32_t optionValue(const OptionInfo& option, const Settings& settings);
-// Sets an option's value in `settings`; a flag keeps the low byte.
+// Sets an index's or a flag's value in `settings`; a flag keeps the low byte.
 void setOptionValue(const OptionInfo& option, Settings& settings, int32_t value);
 // The value a fresh Settings holds.
 int32_t optionDefault(const OptionInfo& option);
@@ -93,6 +99,10 @@ public:
     virtual bool openForWriting() = 0;
     // Stores `size` bytes as a 32-bit number value (the data length is kept).
     virtual void writeValue(const char* name, const void* data, uint32_t size) = 0;
+    // A text value (a string in the registry): true, with `text`, when it holds one.
+    virtual bool readText(const char* name, std::string& text) = 0;
+    // Stores a text value; an empty text removes the value.
+    virtual void writeText(const char* name, const std::string& text) = 0;
     // Ends a read or a write; a write is committed here.
     virtual void close() = 0;
 };
@@ -105,12 +115,14 @@ public:
     bool readValue(const char*, void*, uint32_t) override { return false; }
     bool openForWriting() override { return false; }
     void writeValue(const char*, const void*, uint32_t) override {}
+    bool readText(const char*, std::string&) override { return false; }
+    void writeText(const char*, const std::string&) override {}
     void close() override {}
 };
 
 // Reads each option in table order into `settings`; missing values and values
 // that do not fit keep what `settings` held. A store that cannot be opened changes nothing.
 void loadSettings(OptionStore& store, Settings& settings);
-// Writes all eight values in table order with their widths; silently does nothing
+// Writes all nine values in table order with their widths; silently does nothing
 // when the store cannot be opened for writing.
 void saveSettings(OptionStore& store, const Settings& settings);

@@ -5,12 +5,13 @@
 
 #include "data/hog_file.h"
 #include "data/kv_path.h"
+#include "game_finder/folder_access.h"
+#include "game_finder/game_finder.h"
 #include "model/poly_model.h"
 
 std::string archivePathFor(const std::string& path) {
-    std::error_code error;
-    if (std::filesystem::is_directory(path, error)) return (std::filesystem::path(path) / archiveFileName).string();
-    return path;
+    if (!isFolder(path)) return path;
+    return entryNamed(path, archiveFileName, thisPlatform() == FinderPlatform::linux).value_or(joinPath(path, archiveFileName));
 }
 
 HogFile& useGameArchive(const char* path) {

@@ -12,10 +12,9 @@ class PolyModel;
 
 inline constexpr const char* notInstalledMessage = "Korvane is not installed.";
 inline constexpr const char* noModelsMessage = "The game archive holds no models.";
-inline constexpr const char* archiveFileName = "kv.hog";
 
 // The archive that `path` names: the file itself, or the kv.hog inside it when
-// it is a folder.
+// it is a folder (in any letter case on Linux).
 std::string archivePathFor(const std::string& path);
 
 // Opens the HOG2 archive at `path` and makes it the one archive of the search

@@ -22,6 +22,7 @@ int main(int argc, char** argv) {
     addContactSheetCommand(app);
     addThumbnailCommand(app);
     addExportCommand(app);
+    addFindGameCommand(app);
 
     try {
         app.parse(argc, argv);

@@ -66,3 +66,4 @@ void addRenderCommand(CLI::App& app);
 void addContactSheetCommand(CLI::App& app);
 void addThumbnailCommand(CLI::App& app);
 void addExportCommand(CLI::App& app);
+void addFindGameCommand(CLI::App& app);

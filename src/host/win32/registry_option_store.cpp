@@ -34,6 +34,27 @@ void RegistryOptionStore::writeValue(const char* name, const void* data, uint32_
     if (key_ != nullptr) RegSetValueExA(key_, name, 0, REG_DWORD, static_cast<const BYTE*>(data), size);
 }
 
+bool RegistryOptionStore::readText(const char* name, std::string& text) {
+    // A path longer than Windows' longest is no folder of the game.
+    char buffer[32768];
+    DWORD type = 0, length = sizeof buffer;
+    if (key_ == nullptr ||
+        RegQueryValueExA(key_, name, nullptr, &type, reinterpret_cast<BYTE*>(buffer), &length) != ERROR_SUCCESS ||
+        (type != REG_SZ && type != REG_EXPAND_SZ))
+        return false;
+    text.assign(buffer, strnlen(buffer, length));
+    return !text.empty();
+}
+
+void RegistryOptionStore::writeText(const char* name, const std::string& text) {
+    if (key_ == nullptr) return;
+    if (text.empty()) {
+        RegDeleteValueA(key_, name);
+        return;
+    }
+    RegSetValueExA(key_, name, 0, REG_SZ, reinterpret_cast<const BYTE*>(text.c_str()), static_cast<DWORD>(text.size() + 1));
+}
+
 void RegistryOptionStore::close() {
     if (key_ == nullptr) return;
     RegCloseKey(key_);

@@ -14,6 +14,10 @@ public:
     bool readValue(const char* name, void* data, uint32_t size) override;
     bool openForWriting() override;
     void writeValue(const char* name, const void* data, uint32_t size) override;
+    // A REG_SZ value (REG_EXPAND_SZ too, unexpanded).
+    bool readText(const char* name, std::string& text) override;
+    // REG_SZ; an empty text deletes the value.
+    void writeText(const char* name, const std::string& text) override;
     void close() override;
 
 private:

@@ -9,7 +9,6 @@
 #include <string>
 
 #include "core/message.h"
-#include "framework/app_path.h"
 #include "framework/framework.h"
 #include "options/command_line.h"
 #include "host/win32/registry_option_store.h"
@@ -62,7 +61,7 @@ int runViewer(HINSTANCE module, const KvssOptions& options) {
     Win32SaverPlatform platform(store);
     platform.askForDepth(24);
     if (!options.archive.empty()) platform.useArchive(archivePathFor(options.archive));
-    else if (!options.gameDirectory.empty()) platform.useArchive(options.gameDirectory + archiveFileSuffix);
+    else platform.chooseGameFolder(settings.game_dir);
 
     Win32InspectorWindow window;
     Inspector inspector(platform, window, settings);

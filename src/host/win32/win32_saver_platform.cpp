@@ -3,8 +3,9 @@
 #include <sys/timeb.h>
 
 #include "core/message.h"
-#include "framework/app_path.h"
 #include "framework/framework.h"
+#include "game_finder/game_finder.h"
+#include "host/win32/win32_registry.h"
 #include "render/draw_frame.h"
 #include "saver/monitor_layout.h"
 #include "textures/texture.h"
@@ -12,15 +13,6 @@
 namespace {
 constexpr UINT_PTR saverTimerId = 1;
 constexpr const char* errorCaption = "Error";
-
-HKEY openAppPaths() {
-    HKEY key = nullptr;
-    if (RegOpenKeyExA(HKEY_LOCAL_MACHINE, appPathsKey, 0, KEY_QUERY_VALUE, &key) == ERROR_SUCCESS) return key;
-    // A 32-bit installer on 64-bit Windows writes its entry in the 32-bit view.
-    if (RegOpenKeyExA(HKEY_LOCAL_MACHINE, appPathsKey, 0, KEY_QUERY_VALUE | KEY_WOW64_32KEY, &key) == ERROR_SUCCESS)
-        return key;
-    return nullptr;
-}
 
 // Display lists 0..127 for the font selected into `dc`. Wine compiles a glyph
 // without ink (the space) into a list that does not move the raster position,
@@ -127,15 +119,18 @@ TimeStamp Win32SaverPlatform::now() {
 
 std::optional<std::string> Win32SaverPlatform::gameArchivePath() {
     if (!archive_.empty()) return archive_;
-    HKEY key = openAppPaths();
-    if (key == nullptr) return std::nullopt;
-    char path[appPathBufferSize];
-    DWORD size = sizeof path;
-    // A value longer than the buffer fails here with ERROR_MORE_DATA.
-    const LONG read = RegQueryValueExA(key, appPathsValue, nullptr, nullptr, reinterpret_cast<BYTE*>(path), &size);
-    RegCloseKey(key);
-    if (read != ERROR_SUCCESS) return std::nullopt;
-    return archivePathFromAppPath(path, size);
+    Win32Registry registry;
+    GameSearch search;
+    search.registry = &registry;
+    search.chosen = chosenFolder_;
+    if (!chooses_) {
+        Settings settings;
+        loadSettings(store_, settings);
+        search.chosen = settings.game_dir;
+    }
+    const GameSearchResult result = findGame(search);
+    if (result.found.empty()) return std::nullopt;
+    return result.found.front().archive;
 }
 
 void Win32SaverPlatform::fatal(const char* message) {

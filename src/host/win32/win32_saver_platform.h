@@ -5,15 +5,21 @@
 #include "seam/saver_platform.h"
 
 // The saver's platform on Windows: WGL on the saver window, the timer, the
-// clock, the game's App Paths entry and the error message box.
+// clock, the registry the game finder reads and the error message box.
 class Win32SaverPlatform : public SaverPlatform {
 public:
     explicit Win32SaverPlatform(OptionStore& store) : store_(store) {}
 
     // The window the saver draws into, from its create message on.
     void attach(HWND window) { window_ = window; }
-    // The model viewer's archive when it was given one; the saver always asks App Paths.
+    // The model viewer's archive when it was given one, taken as given.
     void useArchive(const std::string& path) { archive_ = path; }
+    // The folder the model viewer was told the game is in (its --game and the
+    // stored game_dir); the saver takes game_dir from the store.
+    void chooseGameFolder(const std::string& folder) {
+        chosenFolder_ = folder;
+        chooses_ = true;
+    }
     // The model viewer asks for a depth buffer; the saver asks for nothing but colour.
     void askForDepth(int bits) { depthBits_ = bits; }
 
@@ -39,6 +45,8 @@ private:
     HDC deviceContext_ = nullptr;
     HGLRC glContext_ = nullptr;
     std::string archive_;
+    std::string chosenFolder_;
+    bool chooses_ = false;
     int depthBits_ = 0;
 };
 

@@ -38,6 +38,14 @@ std::string optionElements() {
     bool afterBoolean = false;
     for (const OptionInfo& option : optionTable) {
         if ((option.programs & inKvss) == 0) continue;
+        if (isText(option)) {
+            // Where the game is: a path typed in xscreensaver's settings.
+            if (out.tellp() > 0) out << "\n";
+            afterBoolean = false;
+            out << "  <string id=\"" << option.flagName << "\" _label=\"" << escaped(option.label) << "\" arg=\"--"
+                << option.flagName << " %\"/>\n";
+            continue;
+        }
         const bool isBoolean = option.choices.empty();
         if (out.tellp() > 0 && !(isBoolean && afterBoolean)) out << "\n";
         afterBoolean = isBoolean;

@@ -8,8 +8,10 @@
 
 #include <cstdio>
 #include <cstdlib>
+#include <cstring>
 #include <stdexcept>
 
+#include "game_finder/game_finder.h"
 #include "render/draw_frame.h"
 #include "saver/monitor_layout.h"
 #include "show/game_archive.h"
@@ -246,16 +248,25 @@ TimeStamp X11Platform::now() {
 std::optional<std::string> X11Platform::gameArchivePath() {
     // An archive named on the command line is taken as given: opening it says what is wrong with it.
     if (!options_.archive.empty()) return archivePathFor(options_.archive);
-    std::string directory = options_.gameDirectory;
-    if (directory.empty()) directory = store_.text("game_dir").value_or("");
-    if (directory.empty()) return std::nullopt;
-    const std::string path = directory + "/kv.hog";
-    if (access(path.c_str(), R_OK) != 0) return std::nullopt;
-    return path;
+    Settings settings;
+    loadSettings(store_, settings);
+    options_.applyTo(settings);
+    GameSearch search;
+    search.chosen = settings.game_dir;
+    const GameSearchResult result = findGame(search);
+    if (result.found.empty()) return std::nullopt;
+    return result.found.front().archive;
 }
 
 void X11Platform::fatal(const char* message) {
     std::fprintf(stderr, "%s\n", message);
+    // Without a dialog to choose the folder in, say how to tell kvss, and how to find out why.
+    if (std::strcmp(message, notInstalledMessage) == 0)
+        std::fprintf(stderr,
+                     "Looked in Steam's libraries, GOG (Heroic) and Wine, Proton, Bottles, Heroic and Lutris prefixes.\n"
+                     "Give the game's folder with --game DIR, or a line game_dir=DIR in %s.\n"
+                     "kvtool find-game --verbose lists every place looked and why each was passed over.\n",
+                     store_.path().c_str());
     std::exit(1);
 }
 

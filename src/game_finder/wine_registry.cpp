@@ -1,0 +1,215 @@
+#include "game_finder/wine_registry.h"
+
+#include <filesystem>
+#include <fstream>
+
+namespace {
+constexpr std::string_view header = "WINE REGISTRY Version 2";
+// A longer line is no registry line of Wine's (it wraps long data at 80 columns).
+constexpr size_t maxLineBytes = size_t{1} << 20;
+
+int hexDigit(char c) {
+    if (c >= '0' && c <= '9') return c - '0';
+    if (c >= 'a' && c <= 'f') return c - 'a' + 10;
+    if (c >= 'A' && c <= 'F') return c - 'A' + 10;
+    return -1;
+}
+
+void appendUtf8(std::string& out, unsigned code) {
+    if (code < 0x80) {
+        out += static_cast<char>(code);
+    } else if (code < 0x800) {
+        out += static_cast<char>(0xC0 | (code >> 6));
+        out += static_cast<char>(0x80 | (code & 0x3F));
+    } else {
+        out += static_cast<char>(0xE0 | (code >> 12));
+        out += static_cast<char>(0x80 | ((code >> 6) & 0x3F));
+        out += static_cast<char>(0x80 | (code & 0x3F));
+    }
+}
+
+std::string_view trimmedEnd(std::string_view line) {
+    while (!line.empty() && (line.back() == '\r' || line.back() == ' ' || line.back() == '\t')) line.remove_suffix(1);
+    return line;
+}
+
+bool startsWithFolded(const std::string& text, const std::string& prefix) {
+    return text.size() >= prefix.size() && text.compare(0, prefix.size(), prefix) == 0 &&
+           (text.size() == prefix.size() || text[prefix.size()] == '\\');
+}
+}  // namespace
+
+std::optional<std::string> unescapeRegistryString(std::string_view quoted, size_t& end) {
+    std::string out;
+    for (size_t i = 0; i < quoted.size(); ++i) {
+        const char c = quoted[i];
+        if (c == '"') {
+            end = i + 1;
+            return out;
+        }
+        if (c != '\\' || i + 1 == quoted.size()) {
+            out += c;
+            continue;
+        }
+        const char e = quoted[++i];
+        switch (e) {
+            case 'n': out += '\n'; break;
+            case 'r': out += '\r'; break;
+            case 't': out += '\t'; break;
+            case '0': out += '\0'; break;
+            case 'x': {
+                unsigned code = 0;
+                int digits = 0;
+                while (digits < 4 && i + 1 < quoted.size() && hexDigit(quoted[i + 1]) >= 0) {
+                    code = code * 16 + static_cast<unsigned>(hexDigit(quoted[++i]));
+                    ++digits;
+                }
+                if (digits == 0) out += 'x';
+                else appendUtf8(out, code);
+                break;
+            }
+            default: out += e;  // \\, \" and any other escaped byte stand for themselves
+        }
+    }
+    return std::nullopt;
+}
+
+WineRegistry::WineRegistry(RegistryHive hive, std::vector<std::string> wanted) : hive_(hive) {
+    for (std::string& prefix : wanted) wanted_.push_back(foldedAscii(std::move(prefix)));
+}
+
+bool WineRegistry::addLine(std::string_view line) {
+    line = trimmedEnd(line);
+    if (!headerSeen_) {
+        if (line.empty()) return true;
+        if (line != header) return false;
+        headerSeen_ = true;
+        return true;
+    }
+    if (continued_) {
+        continued_ = !line.empty() && line.back() == '\\';
+        return true;
+    }
+    if (line.empty() || line[0] == ';' || line[0] == '#') return true;
+    if (line[0] == '[') startKey(line);
+    else if (line[0] == '"' || line[0] == '@') addValue(line);
+    return true;
+}
+
+void WineRegistry::startKey(std::string_view line) {
+    current_ = nullptr;
+    std::string path;
+    size_t i = 1;
+    for (; i < line.size() && line[i] != ']'; ++i) {
+        if (line[i] == '\\' && i + 1 < line.size()) ++i;  // "\\" separates; "\]" is a bracket of the name
+        path += line[i];
+    }
+    if (i == line.size()) return;  // no "]": not a key line this reader knows
+    const std::string folded = foldedAscii(path);
+    for (const std::string& prefix : wanted_) {
+        if (!startsWithFolded(folded, prefix)) continue;
+        Key& key = keys_[folded];
+        key.path = path;
+        current_ = &key;
+        return;
+    }
+}
+
+void WineRegistry::addValue(std::string_view line) {
+    std::string name;  // "@" is the key's default value, whose name is empty
+    size_t at = 1;
+    if (line[0] == '"') {
+        size_t end = 0;
+        const std::optional<std::string> quoted = unescapeRegistryString(line.substr(1), end);
+        if (!quoted) return;
+        name = *quoted;
+        at = 1 + end;
+    }
+    if (at >= line.size() || line[at] != '=') return;
+    std::string_view data = line.substr(at + 1);
+    if (!data.empty() && data.back() == '\\' && data.front() != '"' && data.rfind("str(", 0) != 0) {
+        continued_ = true;  // hex data going on in the next lines
+        return;
+    }
+    if (current_ == nullptr) return;
+    if (data.rfind("str(2):", 0) == 0) data.remove_prefix(7);
+    if (data.empty() || data.front() != '"') return;  // a number, hex data or a list: not a path
+    size_t end = 0;
+    std::optional<std::string> value = unescapeRegistryString(data.substr(1), end);
+    if (value) current_->values[foldedAscii(name)] = std::move(*value);
+}
+
+std::string WineRegistry::keyPath(RegistryHive hive, const std::string& key, RegistryView view) const {
+    std::string folded = foldedAscii(key);
+    if (view == RegistryView::wow32 && hive == RegistryHive::localMachine && startsWithFolded(folded, "software"))
+        folded.insert(8, "\\wow6432node");
+    return folded;
+}
+
+std::optional<std::string> WineRegistry::text(RegistryHive hive, const std::string& key, const std::string& name,
+                                              RegistryView view) {
+    if (hive != hive_) return std::nullopt;
+    const auto found = keys_.find(keyPath(hive, key, view));
+    if (found == keys_.end()) return std::nullopt;
+    const auto value = found->second.values.find(foldedAscii(name));
+    if (value == found->second.values.end()) return std::nullopt;
+    return value->second;
+}
+
+std::vector<std::string> WineRegistry::subkeys(RegistryHive hive, const std::string& key, RegistryView view) {
+    std::vector<std::string> names;
+    if (hive != hive_) return names;
+    const std::string parent = keyPath(hive, key, view) + "\\";
+    std::vector<std::string> seen;
+    for (auto found = keys_.lower_bound(parent); found != keys_.end(); ++found) {
+        const std::string& folded = found->first;
+        if (folded.compare(0, parent.size(), parent) != 0) break;
+        const size_t end = folded.find('\\', parent.size());
+        const size_t length = (end == std::string::npos ? folded.size() : end) - parent.size();
+        const std::string child = folded.substr(parent.size(), length);
+        if (child.empty() || (!seen.empty() && seen.back() == child)) continue;
+        seen.push_back(child);
+        names.push_back(found->second.path.substr(parent.size(), length));
+    }
+    return names;
+}
+
+FileStatus readWineRegistry(const std::string& path, WineRegistry& registry, bool& malformed) {
+    malformed = false;
+    std::error_code error;
+    namespace fs = std::filesystem;
+    if (!fs::exists(path, error)) return FileStatus::missing;
+    if (!fs::is_regular_file(path, error)) return FileStatus::unreadable;
+    const uintmax_t size = fs::file_size(path, error);
+    if (error) return FileStatus::unreadable;
+    if (size > maxRegistryFileBytes) return FileStatus::tooLarge;
+    std::ifstream in(path, std::ios::binary);
+    if (!in) return FileStatus::unreadable;
+    std::string line;
+    std::string chunk(size_t{1} << 18, '\0');
+    bool overlong = false;
+    while (in) {
+        in.read(chunk.data(), static_cast<std::streamsize>(chunk.size()));
+        const std::string_view read(chunk.data(), static_cast<size_t>(in.gcount()));
+        size_t from = 0;
+        for (size_t newline; (newline = read.find('\n', from)) != std::string_view::npos; from = newline + 1) {
+            if (!overlong) line.append(read.substr(from, newline - from));
+            if (!overlong && !registry.addLine(line)) {
+                malformed = true;
+                return FileStatus::read;
+            }
+            line.clear();
+            overlong = false;
+        }
+        if (!overlong) line.append(read.substr(from));
+        // An overlong line is dropped whole: its tail is no line of its own.
+        if (line.size() > maxLineBytes) {
+            line.clear();
+            overlong = true;
+        }
+    }
+    if (in.bad()) return FileStatus::unreadable;
+    if (!line.empty() && !registry.addLine(line)) malformed = true;
+    if (!registry.headerSeen()) malformed = true;
+    return FileStatus::read;
+}
