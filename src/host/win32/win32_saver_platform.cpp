@@ -6,6 +6,7 @@
 #include "framework/framework.h"
 #include "game_finder/game_finder.h"
 #include "host/win32/win32_registry.h"
+#include "options/settings.h"
 #include "render/draw_frame.h"
 #include "saver/monitor_layout.h"
 #include "textures/texture.h"
