@@ -4,6 +4,8 @@
 #include <filesystem>
 #include <string>
 
+#include "forge/byte_writer.h"
+
 #include "data/game_table.h"
 #include "forge/bitmap_writer.h"
 #include "forge/demo_archive.h"
@@ -113,5 +115,24 @@ int main(int argc, char** argv) {
     marked.header = OafAnimation::Header::marked;
     marked.frames = {b, a, b};
     put(root / "bitmap", "marked.oaf", marked.bytes());
+
+    // Steam's three layouts of libraryfolders.vdf, and a Wine prefix's registry.
+    const auto text = [](const std::string& content) { return Bytes(content.begin(), content.end()); };
+    put(root / "vdf", "2019.vdf",
+        text("\"LibraryFolders\"\n{\n\t\"TimeNextStatsReport\"\t\t\"1561832478\"\n\t\"ContentStatsID\"\t\t\"-1\"\n"
+             "\t\"1\"\t\t\"D:\\\\SteamLibrary\"\n}\n"));
+    put(root / "vdf", "2021.vdf",
+        text("\"libraryfolders\"\n{\n\t\"contentstatsid\"\t\t\"-7\"\n\t\"1\"\n\t{\n\t\t\"path\"\t\t\"/mnt/games\"\n"
+             "\t\t\"label\"\t\t\"\"\n\t\t\"mounted\"\t\t\"1\"\n\t}\n}\n"));
+    put(root / "vdf", "today.vdf",
+        text("\"libraryfolders\"\n{\n\t\"0\"\n\t{\n\t\t\"path\"\t\t\"/home/me/.local/share/Steam\"\n"
+             "\t\t\"apps\"\n\t\t{\n\t\t\t\"228980\"\t\t\"1024\" [$WIN32]\n\t\t}\n\t}\n}\n// end\n"));
+    put(root / "wine_registry", "system.reg",
+        text("WINE REGISTRY Version 2\n;; All keys relative to \\\\Machine\n\n#arch=win64\n\n"
+             "[Software\\\\Wow6432Node\\\\Microsoft\\\\Windows\\\\CurrentVersion\\\\App Paths\\\\Korvane.Exe] 1700000000\n"
+             "#time=1d9a5c2b3e4f000\n\"Blob\"=hex:00,01,02,\\\n  03,04\n"
+             "\"Path\"=str(2):\"D:\\\\Games\\\\K\\x00f6rvane \\\"Gold\\\"\"\n@=\"x\"\n\"n\"=dword:00000001\n\n"
+             "[Software\\\\Wow6432Node\\\\GOG.com\\\\Games\\\\1207658930] 1700000001\n"
+             "\"path\"=\"C:\\\\GOG Games\\\\Korvane\"\n"));
     return 0;
 }

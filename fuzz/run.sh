@@ -8,7 +8,7 @@ cd "$(dirname "$0")/.."
 seconds="${1:-30}"
 shift || true
 targets=("$@")
-[ ${#targets[@]} -gt 0 ] || targets=(fuzz_hog fuzz_table fuzz_oof fuzz_bitmap fuzz_export)
+[ ${#targets[@]} -gt 0 ] || targets=(fuzz_hog fuzz_table fuzz_oof fuzz_bitmap fuzz_export fuzz_vdf fuzz_wine_registry)
 build="${BUILD:-build-fuzz}"
 jobs="${JOBS:-2}"
 
