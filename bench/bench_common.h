@@ -78,6 +78,7 @@ constexpr int memoryWarmUpChanges = 2000;
 // Registration, in the order the benchmarks run: the resident memory early,
 // while the process is fresh.
 void registerStartUpBenchmarks();
+void registerFinderBenchmark();
 void registerMemoryBenchmark();
 void registerDecodeBenchmarks();
 void registerReadBenchmarks(const std::vector<std::pair<std::string, Subject>>& subjects);

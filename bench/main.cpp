@@ -24,6 +24,7 @@ namespace {
 // then each demo model and the game-scale one.
 void registerBenchmarks() {
     registerStartUpBenchmarks();
+    registerFinderBenchmark();
     registerMemoryBenchmark();
     registerDecodeBenchmarks();
     std::vector<std::pair<std::string, Subject>> subjects;

@@ -1,5 +1,5 @@
-// Any bytes as a Wine prefix's system.reg, line by line: keep the finder's keys
-// and answer its questions.
+// Any bytes as a Wine prefix's system.reg: keep the finder's keys and answer
+// its questions.
 #include <cstdint>
 #include <string_view>
 
@@ -7,13 +7,9 @@
 #include "game_finder/wine_registry.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
-    std::string_view text(reinterpret_cast<const char*>(data), size);
+    const std::string_view text(reinterpret_cast<const char*>(data), size);
     WineRegistry registry(RegistryHive::localMachine, machineKeysRead());
-    while (!text.empty()) {
-        const size_t end = text.find('\n');
-        if (!registry.addLine(text.substr(0, end))) return 0;
-        text = end == std::string_view::npos ? std::string_view() : text.substr(end + 1);
-    }
+    if (!registry.read(text)) return 0;
     appPathsFolder(registry);
     gogFolders(registry);
     steamFoldersInRegistry(registry);

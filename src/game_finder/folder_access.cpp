@@ -1,5 +1,8 @@
 #include "game_finder/folder_access.h"
 
+#include <dirent.h>
+#include <sys/stat.h>
+
 #include <filesystem>
 #include <fstream>
 
@@ -47,15 +50,41 @@ std::optional<std::string> canonicalPath(const std::string& path) {
     return resolved.string();
 }
 
+std::optional<std::string> folderIdentity(const std::string& path) {
+#ifdef _WIN32
+    // No inode numbers here: a folder is known by its resolved path, in one letter case.
+    if (!isFolder(path)) return std::nullopt;
+    std::optional<std::string> resolved = canonicalPath(path);
+    if (resolved) *resolved = foldedAscii(*resolved);
+    return resolved;
+#else
+    struct stat status {};
+    if (stat(path.c_str(), &status) != 0 || !S_ISDIR(status.st_mode)) return std::nullopt;
+    return std::to_string(status.st_dev) + ":" + std::to_string(status.st_ino);
+#endif
+}
+
+// The C library's listing rather than std::filesystem's: the finder lists
+// thousands of folders at every start of the saver, and this costs the least.
 std::vector<std::string> folderEntries(const std::string& folder, bool foldersOnly) {
     std::vector<std::string> names;
-    std::error_code error;
-    fs::directory_iterator entry(folder, fs::directory_options::skip_permission_denied, error);
-    for (; !error && entry != fs::directory_iterator() && names.size() < maxFolderEntries; entry.increment(error)) {
-        std::error_code typeError;
-        if (foldersOnly && !entry->is_directory(typeError)) continue;
-        names.push_back(entry->path().filename().string());
+    DIR* listing = opendir(folder.c_str());
+    if (listing == nullptr) return names;
+    while (const dirent* entry = readdir(listing)) {
+        if (names.size() >= maxFolderEntries) break;
+        const std::string name = entry->d_name;
+        if (name == "." || name == "..") continue;
+        if (foldersOnly) {
+#ifdef _DIRENT_HAVE_D_TYPE
+            if (entry->d_type != DT_DIR && entry->d_type != DT_LNK && entry->d_type != DT_UNKNOWN) continue;
+            if (entry->d_type != DT_DIR && !isFolder(joinPath(folder, name))) continue;
+#else
+            if (!isFolder(joinPath(folder, name))) continue;
+#endif
+        }
+        names.push_back(name);
     }
+    closedir(listing);
     return names;
 }
 
@@ -66,12 +95,18 @@ std::string foldedAscii(std::string text) {
 }
 
 std::optional<std::string> entryNamed(const std::string& folder, const std::string& name, bool anyCase) {
-    const std::string exact = joinPath(folder, name);
-    std::error_code error;
-    if (fs::exists(fs::symlink_status(exact, error))) return exact;
-    if (!anyCase) return std::nullopt;
+    if (!anyCase) {
+        const std::string exact = joinPath(folder, name);
+        std::error_code error;
+        if (fs::exists(fs::symlink_status(exact, error))) return exact;
+        return std::nullopt;
+    }
+    // One listing answers for every spelling, the exact one first.
     const std::string wanted = foldedAscii(name);
-    for (const std::string& entry : folderEntries(folder, false))
-        if (foldedAscii(entry) == wanted) return joinPath(folder, entry);
-    return std::nullopt;
+    std::optional<std::string> found;
+    for (const std::string& entry : folderEntries(folder, false)) {
+        if (entry == name) return joinPath(folder, entry);
+        if (!found && entry.size() == wanted.size() && foldedAscii(entry) == wanted) found = joinPath(folder, entry);
+    }
+    return found;
 }

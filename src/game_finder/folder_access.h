@@ -37,6 +37,10 @@ std::string parentPath(const std::string& path);
 // when it cannot be resolved (missing, a link loop).
 std::optional<std::string> canonicalPath(const std::string& path);
 
+// A key that is the same for every path to one folder, found with one look at
+// the folder; nothing when `path` is no folder (or a link loop).
+std::optional<std::string> folderIdentity(const std::string& path);
+
 // The names of the folder's entries in the order the system gives them, at most
 // maxFolderEntries; with `foldersOnly`, only those that are folders (or links to one).
 std::vector<std::string> folderEntries(const std::string& folder, bool foldersOnly);

@@ -53,10 +53,12 @@ Environment processEnvironment() {
 
 PlaceLooked checkGameFolder(const std::string& folder, FinderPlatform platform) {
     PlaceLooked look{folder, "", LookOutcome::noFolder, ""};
-    if (!isFolder(folder)) return look;
     const std::optional<std::string> archive = entryNamed(folder, archiveFileName, platform == FinderPlatform::linux);
     look.outcome = LookOutcome::noArchive;
-    if (!archive) return look;
+    if (!archive) {
+        if (!isFolder(folder)) look.outcome = LookOutcome::noFolder;
+        return look;
+    }
     look.place = *archive;
     if (!std::ifstream(*archive, std::ios::binary) || isFolder(*archive)) {
         look.outcome = LookOutcome::unreadable;
@@ -119,13 +121,12 @@ std::optional<std::string> FinderWalk::readList(const std::string& file, const s
 }
 
 bool FinderWalk::firstVisit(const std::string& folder, const std::string& origin) {
-    const std::optional<std::string> resolved = canonicalPath(folder);
-    if (!resolved) {
+    const std::optional<std::string> identity = folderIdentity(folder);
+    if (!identity) {
         note(folder, origin, LookOutcome::noFolder);
         return false;
     }
-    // Windows folders differ in letter case only by how they were written down.
-    if (visited_.insert(windows() ? foldedAscii(*resolved) : *resolved).second) return true;
+    if (visited_.insert(*identity).second) return true;
     note(folder, origin, LookOutcome::duplicate);
     return false;
 }

@@ -1,12 +1,9 @@
 #include "game_finder/wine_registry.h"
 
-#include <filesystem>
-#include <fstream>
+#include <cstring>
 
 namespace {
 constexpr std::string_view header = "WINE REGISTRY Version 2";
-// A longer line is no registry line of Wine's (it wraps long data at 80 columns).
-constexpr size_t maxLineBytes = size_t{1} << 20;
 
 int hexDigit(char c) {
     if (c >= '0' && c <= '9') return c - '0';
@@ -32,6 +29,8 @@ std::string_view trimmedEnd(std::string_view line) {
     while (!line.empty() && (line.back() == '\r' || line.back() == ' ' || line.back() == '\t')) line.remove_suffix(1);
     return line;
 }
+
+char foldedByte(char c) { return c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c; }
 
 bool startsWithFolded(const std::string& text, const std::string& prefix) {
     return text.size() >= prefix.size() && text.compare(0, prefix.size(), prefix) == 0 &&
@@ -75,7 +74,11 @@ std::optional<std::string> unescapeRegistryString(std::string_view quoted, size_
 }
 
 WineRegistry::WineRegistry(RegistryHive hive, std::vector<std::string> wanted) : hive_(hive) {
-    for (std::string& prefix : wanted) wanted_.push_back(foldedAscii(std::move(prefix)));
+    for (const std::string& prefix : wanted) {
+        std::string asWritten;
+        for (const char c : foldedAscii(prefix)) asWritten += c == '\\' ? std::string(2, c) : std::string(1, c);
+        wantedAsWritten_.push_back(asWritten);
+    }
 }
 
 bool WineRegistry::addLine(std::string_view line) {
@@ -98,6 +101,17 @@ bool WineRegistry::addLine(std::string_view line) {
 
 void WineRegistry::startKey(std::string_view line) {
     current_ = nullptr;
+    // Most keys are passed over: the line as written is held against each
+    // wanted prefix as written (backslashes doubled) before anything is copied.
+    bool wanted = false;
+    for (const std::string& prefix : wantedAsWritten_) {
+        const size_t end = 1 + prefix.size();
+        if (line.size() <= end || (line[end] != '\\' && line[end] != ']')) continue;
+        size_t i = 0;
+        while (i < prefix.size() && foldedByte(line[1 + i]) == prefix[i]) ++i;
+        if ((wanted = i == prefix.size())) break;
+    }
+    if (!wanted) return;
     std::string path;
     size_t i = 1;
     for (; i < line.size() && line[i] != ']'; ++i) {
@@ -106,13 +120,9 @@ void WineRegistry::startKey(std::string_view line) {
     }
     if (i == line.size()) return;  // no "]": not a key line this reader knows
     const std::string folded = foldedAscii(path);
-    for (const std::string& prefix : wanted_) {
-        if (!startsWithFolded(folded, prefix)) continue;
-        Key& key = keys_[folded];
-        key.path = path;
-        current_ = &key;
-        return;
-    }
+    Key& key = keys_[folded];
+    key.path = path;
+    current_ = &key;
 }
 
 void WineRegistry::addValue(std::string_view line) {
@@ -137,6 +147,27 @@ void WineRegistry::addValue(std::string_view line) {
     size_t end = 0;
     std::optional<std::string> value = unescapeRegistryString(data.substr(1), end);
     if (value) current_->values[foldedAscii(name)] = std::move(*value);
+}
+
+bool WineRegistry::read(std::string_view text) {
+    size_t at = 0;
+    while (at < text.size()) {
+        if (headerSeen_ && current_ == nullptr && !continued_) {
+            // Only the next key line matters; continued data never begins a line with "[".
+            size_t key = at;
+            while (key < text.size() && text[key] != '[') {
+                const void* bracket = std::memchr(text.data() + key + 1, '[', text.size() - key - 1);
+                if (bracket == nullptr) return true;
+                key = static_cast<size_t>(static_cast<const char*>(bracket) - text.data());
+                if (text[key - 1] != '\n') continue;
+            }
+            at = key;
+        }
+        const size_t end = text.find('\n', at);
+        if (!addLine(text.substr(at, end == std::string_view::npos ? std::string_view::npos : end - at))) return false;
+        at = end == std::string_view::npos ? text.size() : end + 1;
+    }
+    return true;
 }
 
 std::string WineRegistry::keyPath(RegistryHive hive, const std::string& key, RegistryView view) const {
@@ -175,41 +206,7 @@ std::vector<std::string> WineRegistry::subkeys(RegistryHive hive, const std::str
 }
 
 FileStatus readWineRegistry(const std::string& path, WineRegistry& registry, bool& malformed) {
-    malformed = false;
-    std::error_code error;
-    namespace fs = std::filesystem;
-    if (!fs::exists(path, error)) return FileStatus::missing;
-    if (!fs::is_regular_file(path, error)) return FileStatus::unreadable;
-    const uintmax_t size = fs::file_size(path, error);
-    if (error) return FileStatus::unreadable;
-    if (size > maxRegistryFileBytes) return FileStatus::tooLarge;
-    std::ifstream in(path, std::ios::binary);
-    if (!in) return FileStatus::unreadable;
-    std::string line;
-    std::string chunk(size_t{1} << 18, '\0');
-    bool overlong = false;
-    while (in) {
-        in.read(chunk.data(), static_cast<std::streamsize>(chunk.size()));
-        const std::string_view read(chunk.data(), static_cast<size_t>(in.gcount()));
-        size_t from = 0;
-        for (size_t newline; (newline = read.find('\n', from)) != std::string_view::npos; from = newline + 1) {
-            if (!overlong) line.append(read.substr(from, newline - from));
-            if (!overlong && !registry.addLine(line)) {
-                malformed = true;
-                return FileStatus::read;
-            }
-            line.clear();
-            overlong = false;
-        }
-        if (!overlong) line.append(read.substr(from));
-        // An overlong line is dropped whole: its tail is no line of its own.
-        if (line.size() > maxLineBytes) {
-            line.clear();
-            overlong = true;
-        }
-    }
-    if (in.bad()) return FileStatus::unreadable;
-    if (!line.empty() && !registry.addLine(line)) malformed = true;
-    if (!registry.headerSeen()) malformed = true;
-    return FileStatus::read;
+    const SmallFile file = readSmallFile(path, maxRegistryFileBytes);
+    malformed = file.status == FileStatus::read && (!registry.read(file.bytes) || !registry.headerSeen());
+    return file.status;
 }

@@ -29,6 +29,9 @@ public:
     // Takes the file's next line (without its newline). False once the text has
     // shown it is no Wine registry file (its first line is not the header).
     bool addLine(std::string_view line);
+    // Takes the whole file, going from key line to key line past the keys
+    // that are not wanted. False as addLine.
+    bool read(std::string_view text);
     // False until the header line has been read: an empty file is no registry.
     bool headerSeen() const { return headerSeen_; }
 
@@ -46,16 +49,16 @@ private:
     std::string keyPath(RegistryHive hive, const std::string& key, RegistryView view) const;
 
     RegistryHive hive_;
-    std::vector<std::string> wanted_;  // folded
+    std::vector<std::string> wantedAsWritten_;  // folded, each "\\" doubled as in a key line
     std::map<std::string, Key> keys_;  // by folded path
     Key* current_ = nullptr;           // the key of the lines now read, when it is kept
     bool headerSeen_ = false;
     bool continued_ = false;           // the last value line ended in "\": this one goes on with it
 };
 
-// Registry files are read line by line and never whole, so the bound is far
-// above the few megabytes of a prefix's system.reg; a larger file is passed over.
-inline constexpr uintmax_t maxRegistryFileBytes = uintmax_t{64} << 20;
+// A prefix's system.reg holds a few megabytes, many times that once many
+// programs are installed in it; a larger file is passed over unread.
+inline constexpr uintmax_t maxRegistryFileBytes = uintmax_t{32} << 20;
 
 // Reads the registry file at `path` into `registry`: read, or why not. A file
 // that is read but is no Wine registry sets `malformed`.
