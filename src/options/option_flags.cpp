@@ -57,7 +57,7 @@ void OptionFlags::addTo(CLI::App& app, OptionProgram program, Style style) {
         if ((option.programs & program) == 0) continue;
         added_ |= bitOf(option);
         if (isText(option)) {
-            app.add_option(flagOf(option), words_[rowOf(option)], option.help);
+            app.add_option(flagOf(option), words_[rowOf(option)], option.help)->type_name("DIR");
             continue;
         }
         if (!option.choices.empty()) {

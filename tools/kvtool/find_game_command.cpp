@@ -30,7 +30,7 @@ void addFindGameCommand(CLI::App& app) {
     CLI::App* command = app.add_subcommand(
         "find-game", "Print the game's folder as the saver finds it: the one chosen (--game, or game_dir in the "
                      "settings), App Paths, Steam's libraries, GOG, then Wine and Proton prefixes");
-    command->add_option("--game", options->game, "A folder to try first, as kvss --game does");
+    command->add_option("--game", options->game, "A folder to try first, as kvss --game does")->type_name("DIR");
     command->add_flag("--all", options->all, "Every folder that holds the archive, one a line: FOLDER<tab>WHERE FROM");
     command->add_flag("--verbose", options->verbose, "Then every place looked, and why each was passed over");
     command->callback([options] {
