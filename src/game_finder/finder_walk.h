@@ -3,6 +3,7 @@
 #include <optional>
 #include <set>
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include "game_finder/game_finder.h"
@@ -19,6 +20,16 @@ public:
     void note(const std::string& place, const std::string& origin, LookOutcome outcome, std::string detail = {});
     // The bytes of a store's list, or nothing, noted, when it is missing, too large or unreadable.
     std::optional<std::string> readList(const std::string& file, const std::string& origin);
+    // A store's list read with `parse` (which answers nothing for a malformed
+    // text); nothing, noted, when it cannot be read or parsed.
+    template <class Parse>
+    auto parsedList(const std::string& file, const std::string& origin, Parse parse) -> decltype(parse(std::string_view())) {
+        const std::optional<std::string> bytes = readList(file, origin);
+        if (!bytes) return std::nullopt;
+        auto parsed = parse(*bytes);
+        if (!parsed) note(file, origin, LookOutcome::malformed);
+        return parsed;
+    }
     // True the first time the folder (resolved) is reached; false, and noted as a
     // duplicate, after. A folder that cannot be resolved is noted as missing.
     bool firstVisit(const std::string& folder, const std::string& origin);

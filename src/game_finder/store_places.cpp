@@ -60,13 +60,8 @@ void listedLibraries(FinderWalk& walk, const std::string& root, std::vector<std:
     if (files.empty()) files.push_back(joinPath(joinPath(root, "steamapps"), "libraryfolders.vdf"));
     files.push_back(joinPath(joinPath(root, "config"), "libraryfolders.vdf"));
     for (const std::string& file : files) {
-        const std::optional<std::string> bytes = walk.readList(file, "Steam");
-        if (!bytes) continue;
-        const std::optional<std::vector<std::string>> listed = steamLibraryFolders(*bytes);
-        if (!listed) {
-            walk.note(file, "Steam", LookOutcome::malformed);
-            continue;
-        }
+        const std::optional<std::vector<std::string>> listed = walk.parsedList(file, "Steam", steamLibraryFolders);
+        if (!listed) continue;
         for (size_t i = 0; i < listed->size() && i < maxLibrariesPerRoot; ++i)
             libraries.push_back(windowsSlashes((*listed)[i]));
     }
@@ -120,13 +115,7 @@ void lookInGog(FinderWalk& walk) {
     if (const auto home = walk.home()) configs.push_back(joinPath(*home, ".var/app/com.heroicgameslauncher.hgl/config/heroic"));
     for (const std::string& config : configs) {
         const std::string file = joinPath(config, "gog_store/installed.json");
-        const std::optional<std::string> bytes = walk.readList(file, "GOG (Heroic)");
-        if (!bytes) continue;
-        const std::optional<std::vector<std::string>> paths = heroicInstallPaths(*bytes);
-        if (!paths) {
-            walk.note(file, "GOG (Heroic)", LookOutcome::malformed);
-            continue;
-        }
-        for (const std::string& path : *paths) walk.lookAt(path, GameSource::gog, "GOG (Heroic)");
+        if (const auto paths = walk.parsedList(file, "GOG (Heroic)", heroicInstallPaths))
+            for (const std::string& path : *paths) walk.lookAt(path, GameSource::gog, "GOG (Heroic)");
     }
 }

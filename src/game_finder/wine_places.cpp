@@ -81,8 +81,13 @@ void lookInPrefixesUnder(FinderWalk& walk, const std::string& folder, const std:
 }
 
 // The files of a launcher's folder that end in `suffix`.
-std::vector<std::string> filesEndingIn(const std::string& folder, const std::string& suffix) {
+std::vector<std::string> filesEndingIn(FinderWalk& walk, const std::string& folder, const std::string& suffix,
+                                       const std::string& origin) {
     std::vector<std::string> files;
+    if (!isFolder(folder)) {
+        walk.note(folder, origin, LookOutcome::noFolder);
+        return files;
+    }
     for (const std::string& entry : folderEntries(folder, false))
         if (entry.size() > suffix.size() && entry.compare(entry.size() - suffix.size(), suffix.size(), suffix) == 0 &&
             files.size() < maxPrefixesPerFolder)
@@ -95,12 +100,9 @@ void lookInHeroic(FinderWalk& walk, const std::string& home) {
     if (const auto config = walk.xdgFolder("XDG_CONFIG_HOME", ".config")) configs.push_back(joinPath(*config, "heroic"));
     configs.push_back(joinPath(home, ".var/app/com.heroicgameslauncher.hgl/config/heroic"));
     for (const std::string& config : configs)
-        for (const std::string& file : filesEndingIn(joinPath(config, "GamesConfig"), ".json")) {
-            const std::optional<std::string> bytes = walk.readList(file, "Heroic");
-            if (!bytes) continue;
-            const std::optional<std::vector<std::string>> prefixes = heroicWinePrefixes(*bytes);
-            if (!prefixes) walk.note(file, "Heroic", LookOutcome::malformed);
-            else for (const std::string& prefix : *prefixes) lookInPrefix(walk, prefix, "Heroic prefix");
+        for (const std::string& file : filesEndingIn(walk, joinPath(config, "GamesConfig"), ".json", "Heroic")) {
+            if (const auto prefixes = walk.parsedList(file, "Heroic", heroicWinePrefixes))
+                for (const std::string& prefix : *prefixes) lookInPrefix(walk, prefix, "Heroic prefix");
         }
     lookInPrefixesUnder(walk, joinPath(home, "Games/Heroic/Prefixes/default"), "Heroic prefix");
     lookInPrefixesUnder(walk, joinPath(home, "Games/Heroic/Prefixes"), "Heroic prefix");
@@ -113,15 +115,10 @@ void lookInLutris(FinderWalk& walk, const std::string& home) {
     folders.push_back(joinPath(home, ".var/app/net.lutris.Lutris/config/lutris/games"));
     folders.push_back(joinPath(home, ".var/app/net.lutris.Lutris/data/lutris/games"));
     for (const std::string& folder : folders)
-        for (const std::string& file : filesEndingIn(folder, ".yml")) {
+        for (const std::string& file : filesEndingIn(walk, folder, ".yml", "Lutris")) {
             if (walk.done()) return;
-            const std::optional<std::string> bytes = walk.readList(file, "Lutris");
-            if (!bytes) continue;
-            const std::optional<LutrisGame> game = lutrisGame(*bytes);
-            if (!game) {
-                walk.note(file, "Lutris", LookOutcome::malformed);
-                continue;
-            }
+            const std::optional<LutrisGame> game = walk.parsedList(file, "Lutris", lutrisGame);
+            if (!game) continue;
             const std::string origin = "Lutris game " + walk.shown(file);
             if (!game->exe.empty()) {
                 const std::string exe = game->exe.front() == '/' || game->prefix.empty() ? game->exe : joinPath(game->prefix, game->exe);
