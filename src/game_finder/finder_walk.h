@@ -14,8 +14,8 @@ class FinderWalk {
 public:
     FinderWalk(const GameSearch& search, GameSearchResult& result) : search_(search), result_(result) {}
 
-    // Looks for the archive in `folder`.
-    void lookAt(const std::string& folder, GameSource source, const std::string& origin);
+    // Looks for the archive in `folder` (whose identity, if known, is `identity`).
+    void lookAt(const std::string& folder, GameSource source, const std::string& origin, const std::string& identity = {});
     // Notes a place read on the way (a store's list, a prefix) and its outcome.
     void note(const std::string& place, const std::string& origin, LookOutcome outcome, std::string detail = {});
     // The bytes of a store's list, or nothing, noted, when it is missing, too large or unreadable.
@@ -32,7 +32,7 @@ public:
     }
     // True the first time the folder (resolved) is reached; false, and noted as a
     // duplicate, after. A folder that cannot be resolved is noted as missing.
-    bool firstVisit(const std::string& folder, const std::string& origin);
+    bool firstVisit(const std::string& folder, const std::string& origin, const std::string& knownIdentity = {});
 
     // True once nothing more is wanted.
     bool done() const { return !search_.all && !result_.found.empty(); }

@@ -38,7 +38,9 @@ bool isFile(const std::string& path) {
 
 std::string joinPath(const std::string& a, const std::string& b) {
     if (a.empty()) return b;
-    return (fs::path(a) / fs::path(b)).string();
+    const char separator = static_cast<char>(fs::path::preferred_separator);
+    if (a.back() == separator || a.back() == '/') return a + b;
+    return a + separator + b;
 }
 
 std::string parentPath(const std::string& path) { return fs::path(path).parent_path().string(); }
@@ -86,6 +88,31 @@ std::vector<std::string> folderEntries(const std::string& folder, bool foldersOn
     }
     closedir(listing);
     return names;
+}
+
+std::vector<Subfolder> subfolders(const std::string& folder) {
+    std::vector<Subfolder> found;
+#if defined(_DIRENT_HAVE_D_TYPE) && !defined(_WIN32)
+    DIR* listing = opendir(folder.c_str());
+    if (listing == nullptr) return found;
+    struct stat status {};
+    const bool known = fstat(dirfd(listing), &status) == 0;
+    while (const dirent* entry = readdir(listing)) {
+        if (found.size() >= maxFolderEntries) break;
+        const std::string name = entry->d_name;
+        if (name == "." || name == "..") continue;
+        // A folder's entry number is its inode on the listing's device (a mount
+        // point's is not: at worst that folder is looked at twice).
+        if (entry->d_type == DT_DIR && known)
+            found.push_back({name, std::to_string(status.st_dev) + ":" + std::to_string(entry->d_ino)});
+        else if ((entry->d_type == DT_LNK || entry->d_type == DT_UNKNOWN) && isFolder(joinPath(folder, name)))
+            found.push_back({name, ""});
+    }
+    closedir(listing);
+#else
+    for (std::string& name : folderEntries(folder, true)) found.push_back({std::move(name), ""});
+#endif
+    return found;
 }
 
 std::string foldedAscii(std::string text) {

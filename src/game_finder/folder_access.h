@@ -50,5 +50,15 @@ std::vector<std::string> folderEntries(const std::string& folder, bool foldersOn
 // name is tried first, then the listing. Nothing when no entry has the name.
 std::optional<std::string> entryNamed(const std::string& folder, const std::string& name, bool anyCase);
 
+// A folder inside another, with its identity (as folderIdentity gives it) when
+// the listing tells it at no cost; empty when it has to be looked up.
+struct Subfolder {
+    std::string name;
+    std::string identity;
+};
+// The folders inside `folder`, at most maxFolderEntries. A Steam library lists
+// hundreds: their identities come with the listing rather than a look at each.
+std::vector<Subfolder> subfolders(const std::string& folder);
+
 // ASCII letters folded to lower case; every other byte kept.
 std::string foldedAscii(std::string text);

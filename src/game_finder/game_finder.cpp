@@ -120,8 +120,8 @@ std::optional<std::string> FinderWalk::readList(const std::string& file, const s
     return std::nullopt;
 }
 
-bool FinderWalk::firstVisit(const std::string& folder, const std::string& origin) {
-    const std::optional<std::string> identity = folderIdentity(folder);
+bool FinderWalk::firstVisit(const std::string& folder, const std::string& origin, const std::string& knownIdentity) {
+    const std::optional<std::string> identity = knownIdentity.empty() ? folderIdentity(folder) : knownIdentity;
     if (!identity) {
         note(folder, origin, LookOutcome::noFolder);
         return false;
@@ -131,8 +131,9 @@ bool FinderWalk::firstVisit(const std::string& folder, const std::string& origin
     return false;
 }
 
-void FinderWalk::lookAt(const std::string& folder, GameSource source, const std::string& origin) {
-    if (done() || !firstVisit(folder, origin)) return;
+void FinderWalk::lookAt(const std::string& folder, GameSource source, const std::string& origin,
+                        const std::string& identity) {
+    if (done() || !firstVisit(folder, origin, identity)) return;
     PlaceLooked look = checkGameFolder(folder, search_.platform);
     look.origin = origin;
     if (look.outcome == LookOutcome::found) result_.found.push_back({folder, look.place, source, origin});

@@ -97,9 +97,9 @@ void lookInSteam(FinderWalk& walk) {
         walk.steamLibraries.push_back(library);
         for (const std::string& steamapps : spellings(walk, library, "steamapps"))
             for (const std::string& common : spellings(walk, steamapps, "common"))
-                for (const std::string& game : folderEntries(common, true)) {
+                for (const Subfolder& game : subfolders(common)) {
                     if (walk.done()) return;
-                    walk.lookAt(joinPath(common, game), GameSource::steam, origin);
+                    walk.lookAt(joinPath(common, game.name), GameSource::steam, origin, game.identity);
                 }
     }
 }
