@@ -21,7 +21,7 @@ void addListCommand(CLI::App& app) {
     };
     auto options = std::make_shared<Options>();
     CLI::App* command = app.add_subcommand("ls", "List every entry of an archive: data position, length and name");
-    command->add_option("ARCHIVE", options->archive, "HOG2 archive, or a directory holding kv.hog")->required();
+    addArchiveArgument(*command, options->archive);
     command->add_flag("--json", options->json, "Print a JSON array of {name, offset, length}");
     command->callback([options] {
         const std::unique_ptr<HogFile> hog = openArchive(options->archive);
@@ -50,7 +50,7 @@ void addExtractCommand(CLI::App& app) {
     };
     auto options = std::make_shared<Options>();
     CLI::App* command = app.add_subcommand("extract", "Copy one entry's bytes out of an archive");
-    command->add_option("ARCHIVE", options->archive, "HOG2 archive, or a directory holding kv.hog")->required();
+    addArchiveArgument(*command, options->archive);
     command->add_option("NAME", options->name, "Entry name (letter case does not matter)")->required();
     command->add_option("-o,--output", options->output, "File to write (default: standard output)");
     command->callback([options] {

@@ -180,7 +180,7 @@ void addDumpCommand(CLI::App& app) {
     };
     auto options = std::make_shared<Options>();
     CLI::App* command = app.add_subcommand("dump", "Show a model as the saver reads it: its tree, keys and points");
-    command->add_option("ARCHIVE", options->archive, "HOG2 archive, or a directory holding kv.hog")->required();
+    addArchiveArgument(*command, options->archive);
     command->add_option("MODEL", options->model, "Entry name of the model (letter case does not matter)")->required();
     command->add_option("--frame", options->frame, "Key frame at which to evaluate the tracks (default 0)");
     command->add_flag("--json", options->json,

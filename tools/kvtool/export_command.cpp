@@ -154,7 +154,7 @@ void addExportCommand(CLI::App& app) {
     CLI::App* command = app.add_subcommand(
         "export", "Write a model, or every model of an archive, as glTF 2.0 (.glb, or .gltf with everything embedded) "
                   "or as Wavefront OBJ");
-    command->add_option("ARCHIVE", options->archive, "HOG2 archive, or a directory holding kv.hog")->required();
+    addArchiveArgument(*command, options->archive);
     command->add_option("MODEL", options->model, "Entry name of the model (letter case does not matter)");
     command->add_flag("--all", options->all,
                       "Every model of the archive into the folder OUT (made if missing), named after its entry");

@@ -116,7 +116,7 @@ void drawLabel(std::vector<uint8_t>& image, int imageWidth, int imageHeight, int
 void addRenderCommand(CLI::App& app) {
     auto options = std::make_shared<RenderOptions>();
     CLI::App* command = app.add_subcommand("render", "Draw the saver's frames of a model, offscreen, as PNG files");
-    command->add_option("ARCHIVE", options->archive, "HOG2 archive, or a directory holding kv.hog")->required();
+    addArchiveArgument(*command, options->archive);
     command->add_option("--model", options->model, "Model to show (an archive entry); default: chosen as the saver chooses");
     command->add_option("--seed", options->seed, "Seconds on the simulated clock at start: seeds the random choices (default 1)");
     command->add_option("--seconds", options->seconds, "Seconds after the model was put on screen (default 2)");
@@ -227,7 +227,7 @@ void addContactSheetCommand(CLI::App& app) {
     auto options = std::make_shared<Options>();
     CLI::App* command =
         app.add_subcommand("contact-sheet", "One labelled thumbnail of every model of an archive, on one PNG sheet");
-    command->add_option("ARCHIVE", options->archive, "HOG2 archive, or a directory holding kv.hog")->required();
+    addArchiveArgument(*command, options->archive);
     command->add_option("-o,--output", options->output, "PNG file to write")->required();
     command->add_option("--size", options->size, "Size of each thumbnail, WxH (default 240x180)");
     command->add_option("--columns", options->columns, "Thumbnails per row (default 4)");

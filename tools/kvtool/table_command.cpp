@@ -16,7 +16,7 @@ void addTableCommand(CLI::App& app) {
     };
     auto options = std::make_shared<Options>();
     CLI::App* command = app.add_subcommand("table", "List the texture records of the archive's table.gam");
-    command->add_option("ARCHIVE", options->archive, "HOG2 archive, or a directory holding kv.hog")->required();
+    addArchiveArgument(*command, options->archive);
     command->add_flag("--json", options->json,
                       "Print a JSON array of {name, fileName, alphaFactor, frameTime, slideU, slideV, flags}");
     command->callback([options] {

@@ -82,7 +82,7 @@ void addTextureCommand(CLI::App& app) {
     auto options = std::make_shared<Options>();
     CLI::App* command = app.add_subcommand(
         "texture", "Resolve a texture name through table.gam and the archive, and decode its bitmap");
-    command->add_option("ARCHIVE", options->archive, "HOG2 archive, or a directory holding kv.hog")->required();
+    addArchiveArgument(*command, options->archive);
     command->add_option("NAME", options->name, "Texture name as a model gives it")->required();
     command->add_flag("--json", options->json,
                       "Print {name, source, frameCount, alphaFactor, frameRate, slideRateU, slideRateV, flags, "

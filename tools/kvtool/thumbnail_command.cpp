@@ -73,7 +73,7 @@ void addThumbnailCommand(CLI::App& app) {
     auto options = std::make_shared<Options>();
     CLI::App* command = app.add_subcommand(
         "thumbnail", "Write a square PNG of the archive's first models, for file managers (their thumbnailer)");
-    command->add_option("ARCHIVE", options->archive, "HOG2 archive, or a directory holding kv.hog")->required();
+    addArchiveArgument(*command, options->archive);
     command->add_option("OUT", options->output, "PNG file to write; nothing is written on failure")->required();
     command->add_option("-s,--size", options->size,
                         "Largest width and height in pixels (default 256; above 1024 gives 1024)");

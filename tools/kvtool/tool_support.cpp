@@ -13,12 +13,19 @@
 #include <filesystem>
 #include <iostream>
 
+#include <CLI/CLI.hpp>
+
 #include "data/hog_file.h"
+#include "game_finder/game_finder.h"
 #include "data/kv_path.h"
 #include "image/output_file.h"
 #include "show/game_archive.h"
 
 namespace fs = std::filesystem;
+
+void addArchiveArgument(CLI::App& command, std::string& archive) {
+    command.add_option("ARCHIVE", archive, std::string("HOG2 archive, or a directory holding ") + archiveFileName)->required();
+}
 
 std::unique_ptr<HogFile> openArchive(const std::string& path) {
     const std::string archive = archivePathFor(path);

@@ -36,6 +36,9 @@ void about(const std::string& what, Body&& body) {
     }
 }
 
+// The ARCHIVE argument every command that reads an archive takes first.
+void addArchiveArgument(CLI::App& command, std::string& archive);
+
 // The archive at `path`, or the kv.hog inside `path` when it is a directory.
 std::unique_ptr<HogFile> openArchive(const std::string& path);
 // Makes the archive at `path` the one archive of the search path.
