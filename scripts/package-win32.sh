@@ -10,13 +10,8 @@ cd "$(dirname "$0")/.."
 build_dir="${1:-build-win32}"
 
 command -v makensis >/dev/null || scripts/setup.sh package
-if [ -z "${SOURCE_DATE_EPOCH:-}" ]; then
-  if ! SOURCE_DATE_EPOCH=$(git log -1 --format=%ct 2>/dev/null) || [ -z "$SOURCE_DATE_EPOCH" ]; then
-    echo "package-win32.sh: not a git checkout: set SOURCE_DATE_EPOCH to the release's commit time" >&2
-    exit 1
-  fi
-fi
-export SOURCE_DATE_EPOCH
+. scripts/lib.sh
+source_date_epoch package-win32.sh
 scripts/build-win32.sh "$build_dir"
 build_dir=$(cd "$build_dir" && pwd)
 

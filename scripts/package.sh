@@ -13,13 +13,8 @@ cd "$(dirname "$0")/.."
 scripts/setup.sh package
 mkdir -p dist
 
-if [ -z "${SOURCE_DATE_EPOCH:-}" ]; then
-  if ! SOURCE_DATE_EPOCH=$(git log -1 --format=%ct 2>/dev/null) || [ -z "$SOURCE_DATE_EPOCH" ]; then
-    echo "package.sh: not a git checkout: set SOURCE_DATE_EPOCH to the release's commit time" >&2
-    exit 1
-  fi
-fi
-export SOURCE_DATE_EPOCH
+. scripts/lib.sh
+source_date_epoch package.sh
 built=()
 
 # -- Linux: the Debian package ------------------------------------------------
