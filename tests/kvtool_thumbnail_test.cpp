@@ -91,7 +91,7 @@ TEST_F(KvtoolThumbnail, AFileThatIsNoArchiveGivesNoThumbnail) {
 
 TEST_F(KvtoolThumbnail, AnArchiveWithoutModelsGivesNoThumbnail) {
     const std::string archive = dir.write("table.hog", HogWriter().add("readme.txt", Bytes{'h', 'i'}).build());
-    expectRefused(thumbnail(archive, "128"), archive + ": the archive holds no models");
+    expectRefused(thumbnail(archive, "128"), archive + ": The game archive holds no models.");
 }
 
 TEST_F(KvtoolThumbnail, AnArchiveCutShortGivesNoThumbnail) {

@@ -186,9 +186,8 @@ void addDumpCommand(CLI::App& app) {
     command->add_flag("--json", options->json,
                       "Print one JSON object: radius, bounds, keyFrameExtent, subobjects, points and batteries");
     command->callback([options] {
-        useArchive(options->archive);
         // As the saver does: textures resolve through the game table.
-        about(gameTableName, [] { loadGameTable(gameTableName); });
+        openGame(options->archive);
         std::unique_ptr<PolyModel> model;
         about(options->model, [&] {
             const std::unique_ptr<InFile> stream(searchPath.open(options->model.c_str()));

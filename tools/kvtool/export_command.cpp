@@ -82,11 +82,8 @@ bool exportAll(const ExportOptions& options, const std::string& format) {
     std::error_code error;
     fs::create_directories(options.output, error);
     if (error || !fs::is_directory(options.output, error)) throw ToolError(options.output, "cannot create folder");
-    useArchive(options.archive);
-    about(gameTableName, [] { loadGameTable(gameTableName); });
-    HogFile& archive = gameArchive();
-    const std::vector<int32_t> models = listModels(archive);
-    if (models.empty()) throw ToolError(archivePathFor(options.archive), "the archive holds no models");
+    const OpenedGame& game = withModels(openGame(options.archive));
+    HogFile& archive = game.archive();
     uint64_t maxMb = options.maxSizeMb;
     if (maxMb == 0) {
         const uint64_t archiveMb = (fs::file_size(archive.path, error) + (1 << 20) - 1) >> 20;
@@ -101,16 +98,16 @@ bool exportAll(const ExportOptions& options, const std::string& format) {
     UniqueNames names(true);
     int exported = 0, unreadable = 0, unexportable = 0, unwritten = 0;
     size_t left = 0;
-    for (size_t i = 0; i < models.size(); ++i) {
+    for (int32_t i = 0; i < game.modelCount(); ++i) {
         if (written >= maxBytes) {
-            left = models.size() - i;
+            left = static_cast<size_t>(game.modelCount() - i);
             if (progress) std::fputc('\n', stderr);
             std::fprintf(stderr, "kvtool: export: stopped at %llu MB, the most this archive may write (--max-size)\n",
                          static_cast<unsigned long long>(maxMb));
             break;
         }
-        const char* entry = archive.entries[models[i]].name;
-        if (progress) std::fprintf(stderr, "\rkvtool: export: %zu/%zu %-40.40s", i + 1, models.size(), entry);
+        const char* entry = game.modelName(i);
+        if (progress) std::fprintf(stderr, "\rkvtool: export: %d/%d %-40.40s", i + 1, game.modelCount(), entry);
         const std::string stem = names.take(safeFileName(modelBaseName(entry)));
         const fs::path folder = format == "obj" ? fs::path(options.output) / stem : fs::path(options.output);
         auto report = [&](const std::string& what) {
@@ -145,7 +142,7 @@ bool exportAll(const ExportOptions& options, const std::string& format) {
     if (unwritten > 0) summary += ", " + std::to_string(unwritten) + " could not be written";
     if (left > 0) summary += ", " + std::to_string(left) + " left out";
     std::printf("%s\n", summary.c_str());
-    return exported == static_cast<int>(models.size());
+    return exported == game.modelCount();
 }
 }  // namespace
 
@@ -190,8 +187,7 @@ void addExportCommand(CLI::App& app) {
         }
         requireOutputFolder(options->output);
 
-        useArchive(options->archive);
-        about(gameTableName, [] { loadGameTable(gameTableName); });
+        openGame(options->archive);
         std::unique_ptr<PolyModel> model;
         about(options->model, [&] { model = readModel(options->model); });
         about(options->model, [&] { writeModel(*model, format, options->output, options->animSpeed); });

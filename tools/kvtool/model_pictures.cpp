@@ -7,10 +7,9 @@
 #include "tool_support.h"
 
 std::vector<std::string> archiveModelNames(const std::string& archive) {
+    const OpenedGame& game = withModels(openGame(archive));
     std::vector<std::string> models;
-    const std::unique_ptr<HogFile> hog = openArchive(archive);
-    for (const int32_t entry : listModels(*hog)) models.push_back(hog->entries[entry].name);
-    if (models.empty()) throw ToolError(archivePathFor(archive), "the archive holds no models");
+    for (int32_t i = 0; i < game.modelCount(); ++i) models.push_back(game.modelName(i));
     return models;
 }
 

@@ -20,10 +20,9 @@ void addTableCommand(CLI::App& app) {
     command->add_flag("--json", options->json,
                       "Print a JSON array of {name, fileName, alphaFactor, frameTime, slideU, slideV, flags}");
     command->callback([options] {
-        useArchive(options->archive);
-        if (gameArchive().find(gameTableName) == nullptr)
-            throw ToolError(archivePathFor(options->archive), std::string("no ") + gameTableName);
-        about(gameTableName, [] { loadGameTable(gameTableName); });
+        const OpenedGame& game = openGame(options->archive);
+        // A missing table reads as an empty one for the saver; asked for by name, it is an error.
+        if (game.archive().find(gameTableName) == nullptr) throw ToolError(game.path(), std::string("no ") + gameTableName);
 
         if (options->json) {
             nlohmann::json list = nlohmann::json::array();

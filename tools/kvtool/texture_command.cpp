@@ -90,8 +90,7 @@ void addTextureCommand(CLI::App& app) {
     command->add_option("--png", options->png,
                         "Write the decoded RGBA pixels as a PNG; an animation's frames side by side in one row");
     command->callback([options] {
-        useArchive(options->archive);
-        about(gameTableName, [] { loadGameTable(gameTableName); });
+        openGame(options->archive);
 
         Texture texture;
         std::string source;

@@ -15,6 +15,7 @@
 
 #include <CLI/CLI.hpp>
 
+#include "data/game_table.h"
 #include "data/hog_file.h"
 #include "game_finder/game_finder.h"
 #include "data/kv_path.h"
@@ -34,9 +35,17 @@ std::unique_ptr<HogFile> openArchive(const std::string& path) {
     return hog;
 }
 
-void useArchive(const std::string& path) {
+const OpenedGame& openGame(const std::string& path) {
+    static OpenedGame game;
     const std::string archive = archivePathFor(path);
-    about(archive, [&] { useGameArchive(archive.c_str()); });
+    about(archive, [&] { game.use(archive); });
+    about(gameTableName, [] { game.readTable(); });
+    return game;
+}
+
+const OpenedGame& withModels(const OpenedGame& game) {
+    if (game.modelCount() == 0) throw ToolError(game.path(), noModelsMessage);
+    return game;
 }
 
 nlohmann::json jsonFloat(float value) {

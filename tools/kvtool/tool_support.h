@@ -8,6 +8,7 @@
 
 #include "core/message.h"
 #include "show/game_archive.h"
+#include "show/opened_game.h"
 
 namespace CLI {
 class App;
@@ -39,10 +40,14 @@ void about(const std::string& what, Body&& body) {
 // The ARCHIVE argument every command that reads an archive takes first.
 void addArchiveArgument(CLI::App& command, std::string& archive);
 
-// The archive at `path`, or the kv.hog inside `path` when it is a directory.
+// The archive at `path`, or the kv.hog inside `path` when it is a directory,
+// for commands that look at its entries, not at the game.
 std::unique_ptr<HogFile> openArchive(const std::string& path);
-// Makes the archive at `path` the one archive of the search path.
-void useArchive(const std::string& path);
+// Opens the archive at `path` (or in it) as the saver opens the game: the one
+// archive of the search path, its models listed and its game table read.
+const OpenedGame& openGame(const std::string& path);
+// The game's models, or a ToolError naming the archive when it holds none.
+const OpenedGame& withModels(const OpenedGame& game);
 
 // A float as JSON with its shortest decimal form (0.1f prints as 0.1).
 nlohmann::json jsonFloat(float value);
