@@ -113,6 +113,97 @@ void drawLabel(std::vector<uint8_t>& image, int imageWidth, int imageHeight, int
 }
 }  // namespace
 
+namespace {
+// The counts, and the folder of a GIF, checked before OpenGL is asked for the size.
+void checkCounts(const RenderOptions& options) {
+    if (options.seconds < 0) throw ToolError("--seconds", "must not be negative");
+    if (options.frames < 0) throw ToolError("--frames", "must not be negative");
+    if (options.every < 1 || options.every > 100) throw ToolError("--every", "must be from 1 to 100");
+    if (isGifPath(options.output)) requireOutputFolder(options.output);
+}
+
+// A GIF keeps every frame it holds until it is written.
+void checkGifBudget(const RenderOptions& options, const Size& size, int frames) {
+    if (!isGifPath(options.output)) return;
+    const int64_t kept =
+        static_cast<int64_t>((frames + options.every - 1) / options.every) * size.width * size.height * 3;
+    if (kept > gifFramesBudget)
+        throw ToolError("--frames", "a GIF of these frames would hold " + std::to_string(kept >> 20) +
+                                        " MB of pixels, more than " + std::to_string(gifFramesBudget >> 20) +
+                                        ": fewer --frames, a larger --every or a smaller --size");
+}
+
+// The saver's run the options describe: its settings, monitors, and a time
+// per object that keeps the model on screen to the last frame.
+OffscreenSaver::Options runFor(const RenderOptions& options, const Size& size, int frames) {
+    GivenOptions given;
+    try {
+        given = options.table.read();
+    } catch (const ChoiceError& error) {
+        throw ToolError(error.flag, error.reason + ": " + error.word);
+    }
+    OffscreenSaver::Options run;
+    run.archivePath = archivePathFor(options.archive);
+    run.width = size.width;
+    run.height = size.height;
+    run.seed = options.seed;
+    run.model = options.model;
+    run.wireframe = options.wireframe;
+    given.applyTo(run.settings);
+    if (!options.monitors.empty()) {
+        try {
+            run.monitors = parseMonitorList(options.monitors);
+        } catch (const std::invalid_argument& error) {
+            throw ToolError("--monitors", error.what());
+        }
+    }
+    run.settings.monitors = monitorChoiceIndex(options.monitorChoice);
+    // The last frame must still show the model: name --frames when it is the frames that go past.
+    const float lastFrame = options.seconds + 0.01f * static_cast<float>(frames);
+    const auto longest = static_cast<float>(objectTimeChoices[objectTimeChoiceCount - 1].seconds);
+    if (options.frames > 1 && options.seconds < longest && lastFrame >= longest)
+        throw ToolError("--frames", "the last of " + std::to_string(options.frames) +
+                                        " frames would come after the 60 seconds a model stays on screen");
+    run.settings.object_time_index = timeIndexFor(lastFrame);
+    return run;
+}
+
+// Runs the saver to the first frame asked for, then writes the frames: one
+// PNG, a folder of them, or one animated GIF.
+void writeFrames(const RenderOptions& options, const OffscreenSaver::Options& run, int frames) {
+    const bool gif = isGifPath(options.output);
+    if (options.frames > 0 && !gif) {
+        std::error_code error;
+        fs::create_directories(options.output, error);
+        if (error) throw ToolError(options.output, "cannot create folder: " + error.message());
+    }
+    about(run.archivePath, [&] {
+        OffscreenSaver saver(run);
+        saver.start();
+        // The overlay's frame rate counts every frame, so draw them all when it shows.
+        saver.runUntil(options.seconds, run.settings.show_fps != 0);
+        if (gif) {
+            GifAnimation animation(run.width, run.height, options.every);
+            for (int i = 0; i < frames; ++i) {
+                if (i > 0) saver.tickOnce();
+                if (i % options.every == 0) animation.addFrame(saver.pixels());
+            }
+            const std::vector<uint8_t> bytes = animation.encode();
+            writeFileSafely(options.output, bytes.data(), bytes.size());
+            return;
+        }
+        if (options.frames == 0) {
+            writePng(options.output, run.width, run.height, saver.pixels());
+            return;
+        }
+        for (int i = 0; i < options.frames; ++i) {
+            if (i > 0) saver.tickOnce();
+            writePng(framePath(options.output, i), run.width, run.height, saver.pixels());
+        }
+    });
+}
+}  // namespace
+
 void addRenderCommand(CLI::App& app) {
     auto options = std::make_shared<RenderOptions>();
     CLI::App* command = app.add_subcommand("render", "Draw the saver's frames of a model, offscreen, as PNG files");
@@ -137,81 +228,11 @@ void addRenderCommand(CLI::App& app) {
                         "10 ms a frame, as the saver ticks")
         ->required();
     command->callback([options] {
-        if (options->seconds < 0) throw ToolError("--seconds", "must not be negative");
-        if (options->frames < 0) throw ToolError("--frames", "must not be negative");
-        if (options->every < 1 || options->every > 100) throw ToolError("--every", "must be from 1 to 100");
-        const bool gif = isGifPath(options->output);
-        if (gif) requireOutputFolder(options->output);
+        checkCounts(*options);
         const Size size = parseSize(options->size);
         const int frames = std::max(options->frames, 1);
-        if (gif) {
-            // A GIF keeps every frame it holds until it is written.
-            const int64_t kept = static_cast<int64_t>((frames + options->every - 1) / options->every) * size.width *
-                                 size.height * 3;
-            if (kept > gifFramesBudget)
-                throw ToolError("--frames", "a GIF of these frames would hold " + std::to_string(kept >> 20) +
-                                                " MB of pixels, more than " + std::to_string(gifFramesBudget >> 20) +
-                                                ": fewer --frames, a larger --every or a smaller --size");
-        }
-        GivenOptions given;
-        try {
-            given = options->table.read();
-        } catch (const ChoiceError& error) {
-            throw ToolError(error.flag, error.reason + ": " + error.word);
-        }
-        OffscreenSaver::Options run;
-        run.archivePath = archivePathFor(options->archive);
-        run.width = size.width;
-        run.height = size.height;
-        run.seed = options->seed;
-        run.model = options->model;
-        run.wireframe = options->wireframe;
-        given.applyTo(run.settings);
-        if (!options->monitors.empty()) {
-            try {
-                run.monitors = parseMonitorList(options->monitors);
-            } catch (const std::invalid_argument& error) {
-                throw ToolError("--monitors", error.what());
-            }
-        }
-        run.settings.monitors = monitorChoiceIndex(options->monitorChoice);
-        // The last frame must still show the model: name --frames when it is the frames that go past.
-        const float lastFrame = options->seconds + 0.01f * static_cast<float>(frames);
-        const auto longest = static_cast<float>(objectTimeChoices[objectTimeChoiceCount - 1].seconds);
-        if (options->frames > 1 && options->seconds < longest && lastFrame >= longest)
-            throw ToolError("--frames", "the last of " + std::to_string(options->frames) +
-                                            " frames would come after the 60 seconds a model stays on screen");
-        run.settings.object_time_index = timeIndexFor(lastFrame);
-
-        if (options->frames > 0 && !gif) {
-            std::error_code error;
-            fs::create_directories(options->output, error);
-            if (error) throw ToolError(options->output, "cannot create folder: " + error.message());
-        }
-        about(run.archivePath, [&] {
-            OffscreenSaver saver(run);
-            saver.start();
-            // The overlay's frame rate counts every frame, so draw them all when it shows.
-            saver.runUntil(options->seconds, run.settings.show_fps != 0);
-            if (gif) {
-                GifAnimation animation(size.width, size.height, options->every);
-                for (int i = 0; i < frames; ++i) {
-                    if (i > 0) saver.tickOnce();
-                    if (i % options->every == 0) animation.addFrame(saver.pixels());
-                }
-                const std::vector<uint8_t> bytes = animation.encode();
-                writeFileSafely(options->output, bytes.data(), bytes.size());
-                return;
-            }
-            if (options->frames == 0) {
-                writePng(options->output, size.width, size.height, saver.pixels());
-                return;
-            }
-            for (int i = 0; i < options->frames; ++i) {
-                if (i > 0) saver.tickOnce();
-                writePng(framePath(options->output, i), size.width, size.height, saver.pixels());
-            }
-        });
+        checkGifBudget(*options, size, frames);
+        writeFrames(*options, runFor(*options, size, frames), frames);
     });
 }
 
