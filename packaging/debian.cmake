@@ -1,5 +1,6 @@
-# The Debian package of the Linux programs: `cpack -G DEB` in a build
-# configured with CMAKE_INSTALL_PREFIX=/usr (scripts/package.sh does both). It
+# The Debian package of the Linux programs: scripts/package.sh installs a build
+# configured with CMAKE_INSTALL_PREFIX=/usr into a folder and makes the package
+# of it with dpkg-deb, from the control file written here. It
 # holds what Debian's xscreensaver looks for (the hack in
 # /usr/libexec/xscreensaver, its description in /usr/share/xscreensaver/config,
 # kvss(6)), kvtool with kvtool(1), the viewer kvss-viewer with kvss-viewer(1),
@@ -66,8 +67,8 @@ add_custom_target(kvss_man_pages ALL DEPENDS ${kvss_man_pages})
 
 # The Debian revision follows the project's version: the changelog's newest
 # entry must be for the version being packaged.
-set(CPACK_DEBIAN_PACKAGE_RELEASE 1)
-set(kvss_deb_version ${PROJECT_VERSION}-${CPACK_DEBIAN_PACKAGE_RELEASE})
+set(kvss_deb_revision 1)
+set(kvss_deb_version ${PROJECT_VERSION}-${kvss_deb_revision})
 file(STRINGS ${kvss_packaging}/changelog kvss_changelog_top LIMIT_COUNT 1)
 if(NOT kvss_changelog_top MATCHES "^kvss \\(${kvss_deb_version}\\) ")
   message(FATAL_ERROR "packaging/changelog: its newest entry is not for ${kvss_deb_version}: add one")
@@ -78,31 +79,11 @@ install(FILES ${kvss_generated}/changelog.Debian.gz ${kvss_packaging}/copyright 
 # lintian tags judged wrong for this package, each with its reason.
 install(FILES ${kvss_packaging}/lintian-overrides DESTINATION ${CMAKE_INSTALL_DATADIR}/lintian/overrides RENAME kvss)
 
-set(CPACK_GENERATOR DEB)
-set(CPACK_PACKAGE_NAME kvss)
-set(CPACK_PACKAGE_VERSION ${PROJECT_VERSION})
-set(CPACK_PACKAGE_CONTACT "kestrow <kvss@kestrow.org>")
-set(CPACK_PACKAGING_INSTALL_PREFIX /usr)
-set(CPACK_DEBIAN_FILE_NAME DEB-DEFAULT)  # kvss_<version>-<revision>_<architecture>.deb
-set(CPACK_STRIP_FILES ON)
-set(CPACK_DEBIAN_PACKAGE_SECTION x11)
-set(CPACK_DEBIAN_PACKAGE_PRIORITY optional)
-# Depends comes from dpkg-shlibdeps, as Debian's own packages get it.
-set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)
-set(CPACK_DEBIAN_PACKAGE_RECOMMENDS xscreensaver)
-set(CPACK_PACKAGE_DESCRIPTION_SUMMARY "screen saver showing the 3D models of the game Korvane")
-set(CPACK_PACKAGE_DESCRIPTION "kvss is an OpenGL hack for xscreensaver. It reads the installed game's
-archive kv.hog and shows its polygon models one after another, animated,
-with their textures, while the camera slowly drifts around each model.
-
-It needs the game's data: give its directory with --game or as game_dir
-in ~/.config/kvss/settings.
-
-Also in the package: kvtool, a command line that lists and extracts the
-archive's entries, renders frames offscreen and exports models as glTF
-or OBJ.")
+# The package's control file, but for what scripts/package.sh measures from
+# the files themselves (Depends, through dpkg-shlibdeps, and Installed-Size).
+set(KVSS_DEB_VERSION ${kvss_deb_version})
+set(KVSS_DEB_VIEWER_LINE "")
 if(TARGET kvss_viewer)
-  string(APPEND CPACK_PACKAGE_DESCRIPTION "
-And kvss-viewer, a window for looking at one model at a time by hand.")
+  set(KVSS_DEB_VIEWER_LINE " And kvss-viewer, a window for looking at one model at a time by hand.")
 endif()
-include(CPack)
+configure_file(${kvss_packaging}/control.in ${kvss_generated}/control @ONLY)

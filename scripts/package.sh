@@ -20,8 +20,8 @@ built=()
 # -- Linux: the Debian package ------------------------------------------------
 # A build of its own, installed under /usr as Debian's xscreensaver expects,
 # with the compiler and linker hardening Debian builds its packages with (the
-# flags map the source folder to "." in what the compiler writes);
-# CPack asks dpkg-shlibdeps for the Depends line.
+# flags map the source folder to "." in what the compiler writes), installed
+# stripped into a folder that dpkg-deb makes the package of.
 linux_build=build-package
 flags() { DEB_BUILD_MAINT_OPTIONS=hardening=+all dpkg-buildflags --get "$1"; }
 cmake -S . -B "$linux_build" -DCMAKE_BUILD_TYPE=Release -DCMAKE_INSTALL_PREFIX=/usr \
@@ -29,26 +29,34 @@ cmake -S . -B "$linux_build" -DCMAKE_BUILD_TYPE=Release -DCMAKE_INSTALL_PREFIX=/
     -DCMAKE_C_FLAGS="$(flags CFLAGS) $(flags CPPFLAGS)" -DCMAKE_CXX_FLAGS="$(flags CXXFLAGS) $(flags CPPFLAGS)" \
     -DCMAKE_EXE_LINKER_FLAGS="$(flags LDFLAGS)" >/dev/null
 cmake --build "$linux_build" -j "$(nproc)"
-rm -f "$linux_build"/kvss_*.deb
-(cd "$linux_build" && cpack -G DEB >/dev/null)
-cpack_deb=$(ls "$linux_build"/kvss_*_amd64.deb)
-
-# CPack takes its times from SOURCE_DATE_EPOCH, but the modes of the package's
-# folders and members from the umask (under 077, folders only root can enter).
-# dpkg-deb builds it again from the same files: every time SOURCE_DATE_EPOCH
-# (CPack's already are; set again so that the package never rests on that),
-# members in name order, owned by root, modes by kind (0755 for folders and
-# programs, 0644 for the rest).
-deb=dist/$(basename "$cpack_deb")
 tree=$(mktemp -d)
 trap 'rm -rf "$tree"' EXIT
-dpkg-deb --raw-extract "$cpack_deb" "$tree/kvss"
-find "$tree/kvss" -type d -exec chmod 0755 {} +
-find "$tree/kvss" -type f -perm /0111 -exec chmod 0755 {} +
-find "$tree/kvss" -type f ! -perm /0111 -exec chmod 0644 {} +
-find "$tree/kvss" -exec touch --no-dereference --date="@$SOURCE_DATE_EPOCH" {} +
+root=$tree/kvss
+DESTDIR="$root" cmake --install "$linux_build" --strip >/dev/null
+mkdir "$root/DEBIAN"
+
+# Depends from dpkg-shlibdeps, as Debian's own packages get it (it wants a
+# debian/control to read); Installed-Size in KiB, as dpkg counts it.
+mkdir "$tree/debian"
+printf 'Source: kvss\n\nPackage: kvss\nArchitecture: amd64\n' >"$tree/debian/control"
+programs=$(find "$root/usr" -type f -perm /0111 | LC_ALL=C sort)
+depends=$(cd "$tree" && dpkg-shlibdeps -O $programs | sed -n 's/^shlibs:Depends=//p')
+installed_size=$(du -sk --apparent-size --exclude=DEBIAN "$root" | cut -f1)
+sed -e "s/%DEPENDS%/$depends/" -e "s/%INSTALLED_SIZE%/$installed_size/" -e '/^$/d' \
+    "$linux_build/packaging/control" >"$root/DEBIAN/control"
+(cd "$root" && find usr -type f | LC_ALL=C sort | xargs md5sum) >"$root/DEBIAN/md5sums"
+
+# What the package holds depends on nothing but the files: every time
+# SOURCE_DATE_EPOCH, members in name order, owned by root, modes by kind (0755
+# for folders and programs, 0644 for the rest, whatever the umask).
+find "$root" -type d -exec chmod 0755 {} +
+find "$root" -type f -perm /0111 -exec chmod 0755 {} +
+find "$root" -type f ! -perm /0111 -exec chmod 0644 {} +
+find "$root" -exec touch --no-dereference --date="@$SOURCE_DATE_EPOCH" {} +
+version=$(sed -n 's/^Version: //p' "$root/DEBIAN/control")
+deb=dist/kvss_${version}_amd64.deb
 # xz on one thread, so that the stream cannot depend on the builder's cores.
-dpkg-deb --root-owner-group -Zxz --threads-max=1 --build "$tree/kvss" "$deb" >/dev/null
+dpkg-deb --root-owner-group -Zxz --threads-max=1 --build "$root" "$deb" >/dev/null
 built+=("$(basename "$deb")")
 echo "wrote $deb"
 
