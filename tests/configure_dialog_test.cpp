@@ -1,6 +1,7 @@
 #include <gtest/gtest.h>
 
 #include <map>
+#include <optional>
 #include <set>
 #include <string>
 #include <vector>
@@ -33,19 +34,45 @@ public:
         return checks[control];
     }
     std::set<int> read;  // the controls whose state was asked for
+    std::map<int, std::string> texts;
+    void setText(int control, const std::string& text) override { texts[control] = text; }
+    std::optional<std::string> picked;  // what the folder picker answers; nothing: cancelled
+    std::string pickerStart;
+    std::optional<std::string> chooseFolder(const std::string& start) override {
+        pickerStart = start;
+        return picked;
+    }
+    std::vector<std::string> messages;
+    void showMessage(const std::string& text) override { messages.push_back(text); }
     void endDialog(intptr_t value) override { result = value; }
 
     std::string selectedText(int control) { return entries[control].at(selections.at(control)); }
 };
 
+// The finder's answers: the folders that hold the archive, and where the stores put the game.
+class FakeGame : public GameLookup {
+public:
+    std::set<std::string> games;
+    std::optional<FoundGame> inStores;
+    std::optional<FoundGame> find(const std::string& chosen) override {
+        if (games.count(chosen)) return FoundGame{chosen, chosen + "/kv.hog", GameSource::chosen, "chosen"};
+        return inStores;
+    }
+    LookOutcome check(const std::string& folder) override {
+        return games.count(folder) ? LookOutcome::found : LookOutcome::noArchive;
+    }
+};
+
 class ConfigureDialogTest : public ::testing::Test {
 protected:
     FakeDialog dialog;
+    FakeGame game;
     MemoryStore store;
     Settings settings;
 
-    bool open() { return configureDialogProc(dialog, store, settings, wm::initDialog, 0); }
-    bool press(int button) { return configureDialogProc(dialog, store, settings, wm::command, button); }
+    bool open() { return configureDialogProc(dialog, game, store, settings, wm::initDialog, 0); }
+    bool press(int button) { return configureDialogProc(dialog, game, store, settings, wm::command, button); }
+    std::string gameRow() { return dialog.texts[controlOf("game_dir")] + " | " + dialog.texts[control::gameSource]; }
     void storeIndex(const char* name, int32_t value) {
         const auto* bytes = reinterpret_cast<const uint8_t*>(&value);
         store.values[name] = std::vector<uint8_t>(bytes, bytes + 4);
@@ -112,7 +139,7 @@ TEST_F(ConfigureDialogTest, CancelChangesNothingAndOtherMessagesAreNotHandled) {
     dialog.selections[controlOf("object_time_index")] = 0;
     dialog.checks[controlOf("mirror")] = 1;
     EXPECT_FALSE(press(controlOf("bilinear")));  // a box's own click
-    EXPECT_FALSE(configureDialogProc(dialog, store, settings, wm::paint, 0));
+    EXPECT_FALSE(configureDialogProc(dialog, game, store, settings, wm::paint, 0));
     EXPECT_EQ(dialog.result, -7);
     EXPECT_TRUE(press(control::cancel));
     EXPECT_EQ(dialog.result, 0);
@@ -124,7 +151,7 @@ TEST_F(ConfigureDialogTest, OkWithAStoreThatCannotBeWrittenStillEndsWithOne) {
     open();
     // The notification code in the high half of wParam does not matter.
     EXPECT_TRUE(press((0 << 16) | control::ok));
-    EXPECT_TRUE(configureDialogProc(dialog, store, settings, wm::command, (5u << 16) | control::ok));
+    EXPECT_TRUE(configureDialogProc(dialog, game, store, settings, wm::command, (5u << 16) | control::ok));
     EXPECT_EQ(dialog.result, 1);
     EXPECT_TRUE(store.values.empty());
 }
@@ -139,6 +166,7 @@ TEST(ConfigureDialog, TheOptionsKeepTheirControlNumbers) {
     EXPECT_EQ(controlOf("wireframe"), 1003);
     EXPECT_EQ(controlOf("mirror"), 1004);
     EXPECT_EQ(controlOf("show_fps"), 1005);
+    EXPECT_EQ(controlOf("game_dir"), 1008);
 }
 
 TEST_F(ConfigureDialogTest, OpeningFillsExactlyTheTablesControlsWithItsChoicesAndDefaults) {
@@ -146,7 +174,7 @@ TEST_F(ConfigureDialogTest, OpeningFillsExactlyTheTablesControlsWithItsChoicesAn
     open();
     std::set<int> tableControls, filled;
     for (const OptionInfo& option : optionTable) {
-        if (option.control == 0) continue;
+        if (option.control == 0 || isText(option)) continue;
         tableControls.insert(option.control);
         if (option.choices.empty()) {
             EXPECT_EQ(dialog.checks.at(option.control), optionDefault(option)) << option.name;
@@ -168,15 +196,16 @@ TEST_F(ConfigureDialogTest, OkReadsExactlyTheTablesControlsIntoTheirStoredValues
     open();
     // Every control away from its default: the last choice, the other state of a box.
     for (const OptionInfo& option : optionTable) {
+        if (option.control == 0 || isText(option)) continue;
         if (option.choices.empty())
             dialog.checks[option.control] = optionDefault(option) != 0 ? 0 : 1;
-        else if (option.control != 0)
+        else
             dialog.selections[option.control] = static_cast<int>(option.choices.size()) - 1;
     }
     press(control::ok);
     std::set<int> tableControls;
     for (const OptionInfo& option : optionTable) {
-        if (option.control == 0) continue;
+        if (option.control == 0 || isText(option)) continue;
         tableControls.insert(option.control);
         const int32_t expected = option.choices.empty() ? (optionDefault(option) != 0 ? 0 : 1)
                                                         : static_cast<int32_t>(option.choices.size()) - 1;
@@ -185,4 +214,58 @@ TEST_F(ConfigureDialogTest, OkReadsExactlyTheTablesControlsIntoTheirStoredValues
         EXPECT_EQ(store.values[option.name], bytes) << option.name;
     }
     EXPECT_EQ(dialog.read, tableControls);
+}
+
+TEST_F(ConfigureDialogTest, TheGameRowShowsTheFolderInUseAndHowItWasFound) {
+    open();
+    EXPECT_EQ(gameRow(), " | Not found");
+
+    game.inStores = FoundGame{"D:\\Steam\\steamapps\\common\\Korvane", "", GameSource::steam, "Steam library D:\\Steam"};
+    open();
+    EXPECT_EQ(gameRow(), "D:\\Steam\\steamapps\\common\\Korvane | Found through Steam");
+
+    game.games = {"E:\\Games\\Korvane"};
+    store.texts["game_dir"] = "E:\\Games\\Korvane";
+    open();
+    EXPECT_EQ(gameRow(), "E:\\Games\\Korvane | Your choice");
+}
+
+TEST_F(ConfigureDialogTest, AFolderPickedWithTheArchiveIsShownAndStoredByOk) {
+    game.inStores = FoundGame{"C:\\GOG Games\\Korvane", "", GameSource::gog, "GOG"};
+    game.games = {"E:\\Korvane"};
+    open();
+    dialog.picked = "E:\\Korvane";
+    EXPECT_TRUE(press(control::browseGame));
+    EXPECT_EQ(dialog.pickerStart, "C:\\GOG Games\\Korvane");  // the picker opens where the game is now
+    EXPECT_EQ(gameRow(), "E:\\Korvane | Your choice");
+    EXPECT_TRUE(store.texts.empty());
+    press(control::ok);
+    EXPECT_EQ(store.texts["game_dir"], "E:\\Korvane");
+}
+
+TEST_F(ConfigureDialogTest, AFolderWithoutTheArchiveIsRefusedWithAMessageAndNothingIsStored) {
+    game.games = {"E:\\Korvane"};
+    store.texts["game_dir"] = "E:\\Korvane";
+    open();
+    dialog.picked = "E:\\Music";
+    press(control::browseGame);
+    EXPECT_EQ(dialog.messages,
+              (std::vector<std::string>{"E:\\Music holds no kv.hog: choose the folder the game is installed in."}));
+    EXPECT_EQ(gameRow(), "E:\\Korvane | Your choice");
+    press(control::ok);
+    EXPECT_EQ(store.texts["game_dir"], "E:\\Korvane");
+}
+
+TEST_F(ConfigureDialogTest, FindAutomaticallyDropsTheChoiceAndAPickerCancelledKeepsIt) {
+    game.games = {"E:\\Korvane"};
+    game.inStores = FoundGame{"C:\\Steam\\steamapps\\common\\Korvane", "", GameSource::steam, "Steam"};
+    store.texts["game_dir"] = "E:\\Korvane";
+    open();
+    press(control::browseGame);  // dialog.picked is empty: cancelled
+    EXPECT_EQ(dialog.pickerStart, "E:\\Korvane");
+    EXPECT_EQ(gameRow(), "E:\\Korvane | Your choice");
+    EXPECT_TRUE(press(control::findGame));
+    EXPECT_EQ(gameRow(), "C:\\Steam\\steamapps\\common\\Korvane | Found through Steam");
+    press(control::ok);
+    EXPECT_EQ(store.texts.count("game_dir"), 0u);
 }

@@ -17,6 +17,7 @@ struct RcControl {
     std::string text;  // empty for a combo box
     int id = 0;
     int x = 0, y = 0, width = 0, height = 0;
+    std::string styles;  // what follows the position
 };
 
 // resource_ids.h's defines, with the two buttons' names that windows.h gives.
@@ -35,7 +36,7 @@ std::vector<RcControl> dialogControls(const std::string& rc, const std::map<std:
     const size_t end = rc.find("\nEND", begin);
     if (dialog == std::string::npos || begin == std::string::npos || end == std::string::npos) return {};
     const std::string body = rc.substr(begin + 6, end - begin - 6);
-    const std::regex line(R"re(^\s*(\w+)\s+(?:"([^"]*)"\s*,\s*)?([\w-]+)\s*,\s*(\d+)\s*,\s*(\d+)\s*,\s*(\d+)\s*,\s*(\d+))re");
+    const std::regex line(R"re(^\s*(\w+)\s+(?:"([^"]*)"\s*,\s*)?([\w-]+)\s*,\s*(\d+)\s*,\s*(\d+)\s*,\s*(\d+)\s*,\s*(\d+)(.*))re");
     std::vector<RcControl> controls;
     size_t start = 0;
     while (start < body.size()) {
@@ -46,7 +47,7 @@ std::vector<RcControl> dialogControls(const std::string& rc, const std::map<std:
         if (std::regex_search(text, match, line)) {
             const auto id = ids.find(match[3]);
             controls.push_back({match[1], match[2], id == ids.end() ? -2 : id->second, std::stoi(match[4]),
-                                std::stoi(match[5]), std::stoi(match[6]), std::stoi(match[7])});
+                                std::stoi(match[5]), std::stoi(match[6]), std::stoi(match[7]), match[8]});
         }
         start = stop + 1;
     }
@@ -80,12 +81,18 @@ TEST_F(DialogResource, EachOptionOfTheTableHasItsControlWithItsLabel) {
         const std::vector<const RcControl*> found = withId(option.control);
         ASSERT_EQ(found.size(), 1u) << option.name << ": control " << option.control << " in kvss.rc";
         const RcControl& control = *found[0];
-        if (option.choices.empty()) {
+        if (isFlag(option)) {
             EXPECT_EQ(control.kind, "AUTOCHECKBOX") << option.name;
             EXPECT_EQ(control.text, option.label) << option.name;
             continue;
         }
-        EXPECT_EQ(control.kind, "COMBOBOX") << option.name;
+        if (isText(option)) {
+            // A path too long for its place loses its middle, never its end.
+            EXPECT_EQ(control.kind, "LTEXT") << option.name;
+            EXPECT_NE(control.styles.find("SS_PATHELLIPSIS"), std::string::npos) << option.name;
+        } else {
+            EXPECT_EQ(control.kind, "COMBOBOX") << option.name;
+        }
         // Its label is a static text on the same row.
         bool labelled = false;
         for (const RcControl& text : controls)
@@ -96,8 +103,15 @@ TEST_F(DialogResource, EachOptionOfTheTableHasItsControlWithItsLabel) {
 }
 
 TEST_F(DialogResource, EveryControlIsAnOptionOfTheTableOrAButtonOrALabel) {
+    const std::map<int, std::string> gameRow{
+        {control::gameSource, ""}, {control::browseGame, "Browse..."}, {control::findGame, "Find automatically"}};
     for (const RcControl& control : controls) {
         if (control.id == 1 || control.id == 2 || control.id == -1) continue;
+        if (const auto own = gameRow.find(control.id); own != gameRow.end()) {
+            EXPECT_EQ(control.text, own->second) << control.id;
+            EXPECT_EQ(withId(control.id).size(), 1u) << control.id;
+            continue;
+        }
         bool inTable = false;
         for (const OptionInfo& option : optionTable) inTable |= option.control == control.id;
         EXPECT_TRUE(inTable) << control.kind << " \"" << control.text << "\" (" << control.id
@@ -125,4 +139,5 @@ TEST(DialogResourceParser, ReadsControlsWithAndWithoutTextAndSpotsUnknownNames) 
     EXPECT_EQ(controls[1].id, -1);
     EXPECT_EQ(controls[2].id, -2);
     EXPECT_EQ(controls[2].height, 4);
+    EXPECT_EQ(controls[2].styles, ", WS_TABSTOP");
 }

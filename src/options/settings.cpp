@@ -59,7 +59,7 @@ constexpr OptionInfo optionTable[optionCount] = {
      .control = 1007, .xmlChoiceLabel = "Monitors: %"},
     {.name = "game_dir", .width = 0, .label = "Game folder", .text = &Settings::game_dir, .flagName = "game",
      .help = "The game's folder, holding kv.hog (else found in Steam, GOG and Wine prefixes)",
-     .programs = inKvss | inViewer},
+     .programs = inKvss | inViewer, .control = 1008},
 };
 static_assert(optionTable[optionCount - 1].name != nullptr, "optionCount counts the rows");
 

@@ -77,8 +77,13 @@ probe() {
     timeout $((patience + 10)) "$wine" "$helpers/dialog_probe.exe" "$@" >"$work/probe.out" 2>&1
     tr -d '\r' <"$work/probe.out"
 }
+# The game's folder as the dialog shows it.
+game_win=$(winpath "$work/game")
 reg() { timeout 60 "$wine" reg "$@" >/dev/null 2>&1; }
 app_paths='HKLM\Software\Microsoft\Windows\CurrentVersion\App Paths\Korvane.Exe'
+# The stores' keys through which the finder also finds the game.
+steam_key='HKCU\Software\Valve\Steam'
+gog_key='HKLM\Software\GOG.com\Games\1207658930'
 options_key='HKCU\Software\kestrow\kvss'
 
 # start_windows LOG PROGRAM [ARGUMENT...]: starts a Windows program (its path
@@ -118,21 +123,26 @@ saved_options() {
 # -- resources ---------------------------------------------------------------
 expected_template='string 1 "Korvane Screensaver"
 icon 100 present
-dialog style 0x80c800c0 exstyle 0x0 at 0,0 size 133x188 menu "" class "" caption "Korvane Screensaver"
+dialog style 0x80c800c0 exstyle 0x0 at 0,0 size 260x209 menu "" class "" caption "Korvane Screensaver"
 font 8 "MS Sans Serif"
-control 1 class #128 text "OK" style 0x50010001 at 7,146 size 50x14
-control 2 class #128 text "Cancel" style 0x50010000 at 76,146 size 50x14
-control 1000 class #133 text "" style 0x50210002 at 68,26 size 58x103
-control -1 class #130 text "Animation speed:" style 0x50020000 at 7,28 size 55x8
-control 1001 class #128 text "Bilinear filtering" style 0x50010003 at 7,44 size 63x10
-control 1002 class #128 text "Mipmapping" style 0x50010003 at 7,60 size 54x10
-control 1003 class #128 text "Wireframe rendering (random)" style 0x50010003 at 7,76 size 109x10
-control 1004 class #128 text "Mirror rendering" style 0x50010003 at 7,92 size 65x10
-control 1005 class #128 text "Show frame rate" style 0x50010003 at 7,108 size 67x10
-control 1006 class #133 text "" style 0x50210002 at 68,7 size 58x106
-control -1 class #130 text "Time per object:" style 0x50020000 at 10,9 size 52x8
-control 1007 class #133 text "" style 0x50210003 at 40,124 size 86x60
-control -1 class #130 text "Monitors:" style 0x50020000 at 7,126 size 31x8'
+control 1 class #128 text "OK" style 0x50010001 at 7,188 size 50x14
+control 2 class #128 text "Cancel" style 0x50010000 at 203,188 size 50x14
+control -1 class #130 text "Game folder:" style 0x50020000 at 7,9 size 80x9
+control 1008 class #130 text "" style 0x50008180 at 90,9 size 163x9
+control 1009 class #130 text "" style 0x50000080 at 90,20 size 163x9
+control 1010 class #128 text "Browse..." style 0x50010000 at 90,32 size 64x14
+control 1011 class #128 text "Find automatically" style 0x50010000 at 158,32 size 95x14
+control -1 class #130 text "Time per object:" style 0x50020000 at 7,58 size 80x9
+control 1006 class #133 text "" style 0x50210002 at 90,56 size 124x106
+control -1 class #130 text "Animation speed:" style 0x50020000 at 7,76 size 80x9
+control 1000 class #133 text "" style 0x50210002 at 90,74 size 124x103
+control -1 class #130 text "Monitors:" style 0x50020000 at 7,94 size 80x9
+control 1007 class #133 text "" style 0x50210003 at 90,92 size 124x60
+control 1001 class #128 text "Bilinear filtering" style 0x50010003 at 7,114 size 246x10
+control 1002 class #128 text "Mipmapping" style 0x50010003 at 7,128 size 246x10
+control 1003 class #128 text "Wireframe rendering (random)" style 0x50010003 at 7,142 size 246x10
+control 1004 class #128 text "Mirror rendering" style 0x50010003 at 7,156 size 246x10
+control 1005 class #128 text "Show frame rate" style 0x50010003 at 7,170 size 246x10'
 template=$(probe template "$scr_path")
 if [ "$template" = "$expected_template" ]; then
     pass "the description string, the icon and dialog 2003 are laid out as designed"
@@ -198,16 +208,26 @@ expect_not_installed() {
         fail "$what" "box: ${text:-none}; status $status"
     fi
 }
+# The prefix outlives a run, and one cut short may leave the stores' keys or a game folder chosen.
+reg delete "$steam_key" /f
+reg delete "$gog_key" /f /reg:32
+reg delete "$options_key" /v game_dir /f
 reg delete "$app_paths" /f
 expect_not_installed "no App Paths entry"
 reg add "$app_paths" /v Path /d "C:\\$(printf 'a%.0s' $(seq 253))" /f
 expect_not_installed "an App Paths value with no room for \\kv.hog"
 
-# A directory without kv.hog: the archive cannot be opened, a message text
-# leaves the saver and the guard ends it.
+# A folder without kv.hog is passed over like any place without the game.
 reg add "$app_paths" /v Path /d "$(winpath "$work/empty")" /f
+expect_not_installed "an App Paths folder without kv.hog"
+
+# An archive named outright is taken as given: it cannot be opened, a message
+# text leaves the saver and the guard ends it.
+echo "not an archive" >"$work/empty/not-a.hog"
+reg add "$options_key" /v game_dir /d "$(winpath "$work/empty/not-a.hog")" /f
 start_saver /s
 wait_exit "$last"
+reg delete "$options_key" /v game_dir /f
 [ "$status" = 2 ] && pass "an archive that cannot be opened ends the saver with status 2" ||
     fail "an archive that cannot be opened ends the saver with status 2" "status $status"
 
@@ -260,16 +280,18 @@ choose_and_accept() {
     press "$window" Return
 }
 type_speed_and_accept() {
-    # Tab from OK past Cancel to the speed box, then type what is no entry.
+    # Tab from OK past Cancel, Browse..., Find automatically and the time box
+    # to the speed box, then type what is no entry.
     press "$window" Tab
-    xdotool key Tab
+    xdotool key Tab Tab Tab Tab
     xdotool type x
     xdotool key Return
 }
-defaults='box 1006 selected 1 of 4 "15 seconds"
-box 1000 selected 3 of 6 "5"
-box 1007 selected 0 of 4 "Each its own model"
-checks 1 1 0 0 0'
+defaults="box 1006 selected 1 of 4 \"15 seconds\"
+box 1000 selected 3 of 6 \"5\"
+box 1007 selected 0 of 4 \"Each its own model\"
+checks 1 1 0 0 0
+game \"$game_win\" Found through App Paths"
 
 reg delete "$options_key" /f
 with_dialog cancel
@@ -296,10 +318,11 @@ else
 fi
 
 with_dialog cancel
-stored='box 1006 selected 3 of 4 "1 minute"
-box 1000 selected 5 of 6 "20"
-box 1007 selected 2 of 4 "One picture across all"
-checks 0 1 1 0 1'
+stored="box 1006 selected 3 of 4 \"1 minute\"
+box 1000 selected 5 of 6 \"20\"
+box 1007 selected 2 of 4 \"One picture across all\"
+checks 0 1 1 0 1
+game \"$game_win\" Found through App Paths"
 [ "$state" = "$stored" ] && pass "the dialog shows what OK stored" || fail "the dialog shows what OK stored" "$state"
 
 reg add "$options_key" /v object_time_index /t REG_DWORD /d 7 /f
@@ -341,6 +364,28 @@ else
     fail "/s with the frame-rate line and the mirror layer opens its window"
 fi
 reg delete "$options_key" /f
+
+# Every text of the dialog within its control, measured in the dialog's own
+# font, at 100 %, 150 % and 200 %.
+for dpi in 96 144 192; do
+    reg add 'HKCU\Control Panel\Desktop' /v LogPixels /t REG_DWORD /d "$dpi" /f
+    timeout 60 "$wineserver" -k  # Wine reads the scale as it starts
+    start_saver /c
+    saver=$last
+    fit=$(probe fit "$scr_path")
+    if find_window '^Korvane Screensaver$'; then press "$window" Escape; fi
+    wait_exit "$saver"
+    if [[ "$fit" == "$dpi DPI:"*fits* && "$fit" != *CUT* ]]; then
+        pass "at $dpi DPI every text of the dialog fits its control"
+    else
+        fail "at $dpi DPI every text of the dialog fits its control" "$(grep -e CUT -e DPI <<<"$fit" | head -n 5)"
+    fi
+done
+reg delete 'HKCU\Control Panel\Desktop' /v LogPixels /f
+timeout 60 "$wineserver" -k
+
+# -- the game's folder ---------------------------------------------------------------
+. "$root/tests/win32/game_row_tests.sh"
 
 # -- preview -----------------------------------------------------------------------
 rm -f "$work/preview-done"

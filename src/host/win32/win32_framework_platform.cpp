@@ -1,7 +1,11 @@
 #include "host/win32/win32_framework_platform.h"
 
+#include <commctrl.h>
+#include <shobjidl.h>
+
 #include "host/win32/resource_ids.h"
 #include "host/win32/win32_loop.h"
+#include "host/win32/win32_registry.h"
 
 // The framework numbers messages, commands and styles itself; they must be the platform's.
 static_assert(wm::create == WM_CREATE && wm::destroy == WM_DESTROY && wm::setText == WM_SETTEXT);
@@ -20,11 +24,78 @@ static_assert(clipChildrenStyle == WS_CLIPCHILDREN && clipSiblingsStyle == WS_CL
 static_assert(topmostExtendedStyle == WS_EX_TOPMOST);
 // The options' controls are the option table's; tests/dialog_resource_test.cpp checks kvss.rc against it.
 static_assert(configureDialogId == IDD_CONFIGURE && control::ok == IDOK && control::cancel == IDCANCEL);
+static_assert(control::gameSource == IDC_GAME_SOURCE && control::browseGame == IDC_BROWSE_GAME &&
+              control::findGame == IDC_FIND_GAME);
 
 namespace {
+constexpr const char* dialogCaption = "Korvane Screensaver";
+
 // The dialog procedure has no context of its own: the one open dialog's.
 OptionStore* dialogStore = nullptr;
 Settings* dialogSettings = nullptr;
+GameLookup* dialogGame = nullptr;
+
+std::wstring wide(const std::string& text) {
+    std::wstring result(text.size() + 1, L'\0');
+    const int length = MultiByteToWideChar(CP_ACP, 0, text.c_str(), -1, result.data(), static_cast<int>(result.size()));
+    result.resize(length > 0 ? length - 1 : 0);
+    return result;
+}
+
+// The system's folder picker over `owner`, opened on `start`: the folder picked
+// as the registry's ANSI functions take it, or nothing when cancelled.
+std::optional<std::string> pickFolder(HWND owner, const std::string& start) {
+    const HRESULT com = CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED | COINIT_DISABLE_OLE1DDE);
+    std::optional<std::string> folder;
+    IFileOpenDialog* picker = nullptr;
+    if (SUCCEEDED(CoCreateInstance(CLSID_FileOpenDialog, nullptr, CLSCTX_INPROC_SERVER, IID_IFileOpenDialog,
+                                   reinterpret_cast<void**>(&picker)))) {
+        FILEOPENDIALOGOPTIONS options = 0;
+        picker->GetOptions(&options);
+        picker->SetOptions(options | FOS_PICKFOLDERS | FOS_FORCEFILESYSTEM | FOS_PATHMUSTEXIST);
+        picker->SetTitle(L"Choose the folder Korvane is installed in");
+        IShellItem* startItem = nullptr;
+        if (!start.empty() && SUCCEEDED(SHCreateItemFromParsingName(wide(start).c_str(), nullptr, IID_IShellItem,
+                                                                    reinterpret_cast<void**>(&startItem)))) {
+            picker->SetFolder(startItem);
+            startItem->Release();
+        }
+        IShellItem* picked = nullptr;
+        if (SUCCEEDED(picker->Show(owner)) && SUCCEEDED(picker->GetResult(&picked))) {
+            PWSTR path = nullptr;
+            if (SUCCEEDED(picked->GetDisplayName(SIGDN_FILESYSPATH, &path))) {
+                char narrow[MAX_PATH * 4] = "";
+                BOOL lossy = FALSE;
+                // A path the ANSI code page cannot spell would name another folder: none is taken.
+                if (WideCharToMultiByte(CP_ACP, 0, path, -1, narrow, sizeof narrow, nullptr, &lossy) > 0 && !lossy)
+                    folder = narrow;
+                CoTaskMemFree(path);
+            }
+            picked->Release();
+        }
+        picker->Release();
+    }
+    if (SUCCEEDED(com)) CoUninitialize();
+    return folder;
+}
+
+// A tooltip over the game folder's path with the whole of it, for when its middle is left out.
+void addPathTooltip(HWND dialog) {
+    INITCOMMONCONTROLSEX classes{sizeof classes, ICC_WIN95_CLASSES};
+    InitCommonControlsEx(&classes);
+    HWND tip = CreateWindowExA(0, TOOLTIPS_CLASSA, nullptr, WS_POPUP | TTS_ALWAYSTIP | TTS_NOPREFIX, CW_USEDEFAULT,
+                               CW_USEDEFAULT, CW_USEDEFAULT, CW_USEDEFAULT, dialog, nullptr, nullptr, nullptr);
+    if (tip == nullptr) return;
+    TTTOOLINFOA tool{};
+    tool.cbSize = sizeof tool;
+    tool.uFlags = TTF_IDISHWND | TTF_SUBCLASS;
+    tool.hwnd = dialog;
+    tool.uId = reinterpret_cast<UINT_PTR>(GetDlgItem(dialog, IDC_GAME_DIR));
+    tool.lpszText = LPSTR_TEXTCALLBACKA;  // asked for when shown: the path as the row holds it then
+    SendMessageA(tip, TTM_ADDTOOLA, 0, reinterpret_cast<LPARAM>(&tool));
+    // Long paths wrap rather than run off the screen.
+    SendMessageA(tip, TTM_SETMAXTIPWIDTH, 0, 600);
+}
 
 class Win32DialogControls : public DialogControls {
 public:
@@ -40,6 +111,11 @@ public:
         CheckDlgButton(dialog_, control, checked ? BST_CHECKED : BST_UNCHECKED);
     }
     int checkState(int control) override { return static_cast<int>(IsDlgButtonChecked(dialog_, control)); }
+    void setText(int control, const std::string& text) override { SetDlgItemTextA(dialog_, control, text.c_str()); }
+    std::optional<std::string> chooseFolder(const std::string& start) override { return pickFolder(dialog_, start); }
+    void showMessage(const std::string& text) override {
+        MessageBoxA(dialog_, text.c_str(), dialogCaption, MB_OK | MB_ICONEXCLAMATION);
+    }
     void endDialog(intptr_t result) override { EndDialog(dialog_, result); }
 
 private:
@@ -143,14 +219,24 @@ CursorPoint Win32FrameworkPlatform::cursorPosition() {
 
 void Win32FrameworkPlatform::hideCursor() { SetCursor(nullptr); }
 
-INT_PTR CALLBACK Win32FrameworkPlatform::dialogProc(HWND dialog, UINT message, WPARAM wParam, LPARAM) {
+INT_PTR CALLBACK Win32FrameworkPlatform::dialogProc(HWND dialog, UINT message, WPARAM wParam, LPARAM lParam) {
+    if (message == WM_INITDIALOG) addPathTooltip(dialog);
+    if (message == WM_NOTIFY && reinterpret_cast<NMHDR*>(lParam)->code == TTN_GETDISPINFOA) {
+        static char path[MAX_PATH * 4];
+        GetDlgItemTextA(dialog, IDC_GAME_DIR, path, sizeof path);
+        reinterpret_cast<NMTTDISPINFOA*>(lParam)->lpszText = path;
+        return TRUE;
+    }
     Win32DialogControls controls(dialog);
-    return configureDialogProc(controls, *dialogStore, *dialogSettings, message, wParam) ? TRUE : FALSE;
+    return configureDialogProc(controls, *dialogGame, *dialogStore, *dialogSettings, message, wParam) ? TRUE : FALSE;
 }
 
 MessageResult Win32FrameworkPlatform::runConfigureDialog(WindowHandle parent) {
+    Win32Registry registry;
+    FinderGameLookup game(&registry);
     dialogStore = &store_;
     dialogSettings = &settings_;
+    dialogGame = &game;
     return DialogBoxParamA(module_, MAKEINTRESOURCEA(IDD_CONFIGURE), toHwnd(parent), dialogProc, 0);
 }
 
