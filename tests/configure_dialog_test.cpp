@@ -6,8 +6,8 @@
 #include <string>
 #include <vector>
 
-#include "framework/configure_dialog.h"
-#include "framework/framework.h"
+#include "windows_framework/configure_dialog.h"
+#include "windows_framework/framework.h"
 #include "memory_store.h"
 
 namespace {

@@ -7,7 +7,7 @@
 #include <string>
 #include <vector>
 
-#include "framework/configure_dialog.h"
+#include "windows_framework/configure_dialog.h"
 #include "options/settings.h"
 #include "test_files.h"
 

@@ -10,7 +10,7 @@
 #include <vector>
 
 #include "game_finder/registry_places.h"
-#include "framework/framework.h"
+#include "windows_framework/framework.h"
 
 namespace {
 constexpr uint32_t quitMessage = 18;

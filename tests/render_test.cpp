@@ -17,7 +17,7 @@
 #include "render/face_arrays.h"
 #include "test_files.h"
 #include "texture_fixture.h"
-#include "viewer/viewer.h"
+#include "camera/viewer.h"
 
 namespace {
 constexpr int side = 64;  // the shared context's size

@@ -19,7 +19,7 @@
 #include "saver_fixture.h"
 #include "test_platform.h"
 #include "textures/texture.h"
-#include "viewer/viewer.h"
+#include "camera/viewer.h"
 
 namespace {
 // Runs the rest of a test from inside `path`, where a relative disk name resolves.

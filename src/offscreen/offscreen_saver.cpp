@@ -5,7 +5,7 @@
 #include <stdexcept>
 
 #include "offscreen/bitmap_font.h"
-#include "saver/monitor_layout.h"
+#include "seam/monitors.h"
 #include "seam/loop_client.h"
 #include "seam/offscreen_context.h"
 #include "textures/texture.h"

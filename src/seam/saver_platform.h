@@ -7,16 +7,10 @@
 
 #include "core/client_rect.h"
 #include "core/time_stamp.h"
+#include "seam/monitors.h"
 
 class OptionStore;
 
-// A monitor that the saver's window covers: its part of the window, in the
-// window's coordinates.
-struct Monitor {
-    ClientRect area;
-    bool primary = false;
-    bool operator==(const Monitor&) const = default;
-};
 
 // Everything the saver needs from the platform it runs on: Windows, X11, or the
 // offscreen host of kvtool and the tests. The saver itself never includes a

@@ -9,7 +9,7 @@
 #include "render/frame_pixels.h"
 #include "render/render_mode.h"
 #include "show/game_archive.h"
-#include "viewer/viewer.h"
+#include "camera/viewer.h"
 
 ModelShow::~ModelShow() { release(); }
 

@@ -12,9 +12,9 @@
 #include "offscreen/bitmap_font.h"
 #include "seam/offscreen_context.h"
 #include "offscreen/offscreen_saver.h"
-#include "saver/monitor_layout.h"
 #include "options/option_flags.h"
 #include "model_pictures.h"
+#include "monitor_list.h"
 #include "png_file.h"
 #include "tool_support.h"
 

@@ -2,7 +2,7 @@
 // command line; the saver window's create, timer and destroy reach the Saver.
 #include <windows.h>
 
-#include "framework/framework.h"
+#include "windows_framework/framework.h"
 #include "saver/saver.h"
 #include "host/win32/registry_option_store.h"
 #include "host/win32/win32_framework_platform.h"

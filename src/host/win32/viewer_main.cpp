@@ -9,14 +9,14 @@
 #include <string>
 
 #include "core/message.h"
-#include "framework/framework.h"
+#include "windows_framework/framework.h"
 #include "options/command_line.h"
 #include "host/win32/registry_option_store.h"
 #include "host/win32/resource_ids.h"
 #include "host/win32/win32_loop.h"
 #include "host/win32/win32_saver_platform.h"
-#include "inspector/bindings.h"
-#include "inspector/inspector.h"
+#include "viewer/bindings.h"
+#include "viewer/inspector.h"
 #include "show/game_archive.h"
 
 namespace {

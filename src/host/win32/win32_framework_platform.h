@@ -2,8 +2,8 @@
 
 #include <windows.h>
 
-#include "framework/configure_dialog.h"
-#include "framework/framework.h"
+#include "windows_framework/configure_dialog.h"
+#include "windows_framework/framework.h"
 
 // The framework's platform calls, made for real.
 class Win32FrameworkPlatform : public FrameworkPlatform {

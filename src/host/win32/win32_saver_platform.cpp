@@ -3,12 +3,12 @@
 #include <sys/timeb.h>
 
 #include "core/message.h"
-#include "framework/framework.h"
+#include "windows_framework/framework.h"
 #include "game_finder/game_finder.h"
 #include "host/win32/win32_registry.h"
 #include "options/settings.h"
 #include "render/draw_frame.h"
-#include "saver/monitor_layout.h"
+#include "seam/monitors.h"
 #include "textures/texture.h"
 
 namespace {

@@ -9,10 +9,10 @@
 #include "saver/saver.h"
 #include "show/game_archive.h"
 #include "options/command_line.h"
-#include "host/x11/x11_inspector.h"
+#include "host/x11/x11_viewer.h"
 #include "host/x11/x11_loop.h"
 #include "host/x11/x11_platform.h"
-#include "inspector/bindings.h"
+#include "viewer/bindings.h"
 
 namespace {
 // The saver in the X loop: it ticks while the saver's timer runs, draws at the

@@ -3,8 +3,8 @@
 #include <exception>
 
 #include "options/command_line.h"
-#include "host/x11/x11_inspector.h"
-#include "inspector/bindings.h"
+#include "host/x11/x11_viewer.h"
+#include "viewer/bindings.h"
 
 int main(int argc, char** argv) {
     KvssOptions options;

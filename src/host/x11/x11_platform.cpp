@@ -13,7 +13,7 @@
 
 #include "game_finder/game_finder.h"
 #include "render/draw_frame.h"
-#include "saver/monitor_layout.h"
+#include "seam/monitors.h"
 #include "show/game_archive.h"
 #include "textures/texture.h"
 

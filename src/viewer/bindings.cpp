@@ -1,9 +1,9 @@
-#include "inspector/bindings.h"
+#include "viewer/bindings.h"
 
 #include <algorithm>
 #include <cstring>
 
-#include "viewer/viewer.h"
+#include "camera/viewer.h"
 
 InputEvent InputEvent::typed(char character, Modifiers modifiers) {
     InputEvent event;

@@ -1,4 +1,4 @@
-#include "framework/framework.h"
+#include "windows_framework/framework.h"
 
 #include <cstdlib>
 

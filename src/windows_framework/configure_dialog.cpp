@@ -1,8 +1,8 @@
-#include "framework/configure_dialog.h"
+#include "windows_framework/configure_dialog.h"
 
 #include <vector>
 
-#include "framework/framework.h"
+#include "windows_framework/framework.h"
 
 void fillChoiceBox(DialogControls& dialog, int control, const char* const* texts, int count, int32_t index) {
     index = clampChoice(index, count);

@@ -1,4 +1,4 @@
-#include "host/x11/x11_inspector.h"
+#include "host/x11/x11_viewer.h"
 
 #include <X11/Xatom.h>
 
@@ -11,7 +11,7 @@
 
 #include "host/x11/x11_loop.h"
 #include "host/x11/x11_platform.h"
-#include "inspector/inspector.h"
+#include "viewer/inspector.h"
 
 namespace {
 // Entry names are bytes from the game, read as Latin-1; _NET_WM_NAME wants UTF-8.

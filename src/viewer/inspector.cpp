@@ -1,4 +1,4 @@
-#include "inspector/inspector.h"
+#include "viewer/inspector.h"
 
 #include <cmath>
 #include <cstdio>
@@ -21,7 +21,7 @@
 #include "show/game_archive.h"
 #include "show/show_options.h"
 #include "textures/texture.h"
-#include "viewer/viewer.h"
+#include "camera/viewer.h"
 
 namespace fs = std::filesystem;
 

@@ -5,7 +5,7 @@
 
 #include "core/quaternion.h"
 #include "model/poly_model.h"
-#include "viewer/viewer.h"
+#include "camera/viewer.h"
 
 namespace {
 constexpr float pi = 3.14159265358979323846f;

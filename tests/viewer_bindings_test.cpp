@@ -5,8 +5,8 @@
 #include <string>
 #include <vector>
 
-#include "inspector/bindings.h"
-#include "viewer/viewer.h"
+#include "viewer/bindings.h"
+#include "camera/viewer.h"
 
 namespace {
 // A camera that only writes down what it is asked to do.

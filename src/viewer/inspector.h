@@ -7,27 +7,11 @@
 #include "seam/loop_client.h"
 #include "options/settings.h"
 #include "seam/saver_platform.h"
-#include "inspector/bindings.h"
+#include "viewer/bindings.h"
 #include "show/model_show.h"
 #include "show/opened_game.h"
+#include "seam/viewer_window.h"
 
-// What the model viewer needs of its window and its platform beyond the
-// saver's seam.
-class InspectorWindow {
-public:
-    virtual ~InspectorWindow() = default;
-    virtual void setTitle(const std::string& title) = 0;
-    // A line for the user: where a picture or an export went (standard output
-    // where there is one).
-    virtual void report(const std::string& line) = 0;
-    // A line about something that went wrong (standard error where there is one).
-    virtual void reportError(const std::string& line) = 0;
-    // The key table, for the h key.
-    virtual void showKeys(const std::string& table) = 0;
-    // Where pictures and exports go: "" for the current folder, or a folder
-    // made on demand.
-    virtual std::string outputFolder() = 0;
-};
 
 // The model viewer: one model at a time, chosen by hand in archive order, with
 // a camera driven by input and an animation clock that can be paused and
