@@ -5,8 +5,10 @@
 #include <vector>
 
 // A headless OpenGL context of a fixed size, for frames nobody sees on screen:
-// kvtool's pictures and the saver run offscreen. Each platform makes it its own
-// way: EGL on Linux, an invisible window's WGL context on Windows.
+// OffscreenSaver makes one when it starts (kvtool's pictures, the tests, the
+// bench), and kvtool render asks one for the largest size it can draw. Each
+// platform makes it its own way: EGL on Linux, an invisible window's WGL
+// context on Windows.
 class OffscreenContext {
 public:
     virtual ~OffscreenContext() = default;

@@ -4,9 +4,11 @@
 #include <string>
 #include <vector>
 
-// What the game finder asks of a Windows registry: Windows answers from its
-// own registry, and a Wine prefix's system.reg answers the same questions on
-// any platform, so the places in the registry are looked up by one piece of code.
+// What the game finder asks of a Windows registry, each time it looks for the
+// game (the saver's and the viewer's start, the settings dialog, kvtool
+// find-game): Windows answers from its own registry (Win32Registry), and a Wine
+// prefix's system.reg answers the same questions on any platform, so the
+// places in the registry are looked up by one piece of code.
 // Key paths are relative to the hive, with backslashes ("Software\\Valve\\Steam");
 // names match in any letter case, as Windows matches them.
 enum class RegistryHive { localMachine, currentUser };

@@ -13,8 +13,10 @@ class OptionStore;
 
 
 // Everything the saver needs from the platform it runs on: Windows, X11, or the
-// offscreen host of kvtool and the tests. The saver itself never includes a
-// platform header.
+// offscreen host of kvtool and the tests. The Saver calls it from its create
+// message (options, monitors, context, the game) through every tick to its
+// destroy message; the model viewer (Inspector) runs on it too. The saver itself
+// never includes a platform header.
 class SaverPlatform {
 public:
     virtual ~SaverPlatform() = default;
