@@ -156,19 +156,6 @@ TEST_F(ConfigureDialogTest, OkWithAStoreThatCannotBeWrittenStillEndsWithOne) {
     EXPECT_TRUE(store.values.empty());
 }
 
-// The controls' numbers are the dialog resource's, which older builds and their
-// tests know too.
-TEST(ConfigureDialog, TheOptionsKeepTheirControlNumbers) {
-    EXPECT_EQ(controlOf("object_time_index"), 1006);
-    EXPECT_EQ(controlOf("anim_speed_index"), 1000);
-    EXPECT_EQ(controlOf("bilinear"), 1001);
-    EXPECT_EQ(controlOf("mipmap"), 1002);
-    EXPECT_EQ(controlOf("wireframe"), 1003);
-    EXPECT_EQ(controlOf("mirror"), 1004);
-    EXPECT_EQ(controlOf("show_fps"), 1005);
-    EXPECT_EQ(controlOf("game_dir"), 1008);
-}
-
 TEST_F(ConfigureDialogTest, OpeningFillsExactlyTheTablesControlsWithItsChoicesAndDefaults) {
     store.exists = false;
     open();

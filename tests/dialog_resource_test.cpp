@@ -58,7 +58,8 @@ class DialogResource : public ::testing::Test {
 protected:
     void SetUp() override {
         const std::string rc = slurp(KVSS_RC_PATH);
-        const std::string header = slurp(RESOURCE_IDS_PATH);
+        // The resource's own numbers, and the controls' that it includes.
+        const std::string header = slurp(RESOURCE_IDS_PATH) + slurp(CONTROL_IDS_PATH);
         ids = resourceIds(header);
         controls = dialogControls(rc, ids);
         ASSERT_FALSE(controls.empty()) << "no IDD_CONFIGURE dialog in " << KVSS_RC_PATH;

@@ -2,6 +2,8 @@
 
 #include <cstring>
 
+#include "options/control_ids.h"
+
 namespace {
 constexpr OptionChoice objectTimeList[] = {{"5 seconds", "5"}, {"15 seconds", "15"}, {"30 seconds", "30"}, {"1 minute", "60"}};
 constexpr OptionChoice animSpeedList[] = {{"1", "1"}, {"2", "2"}, {"3", "3"}, {"5", "5"}, {"10", "10"}, {"20", "20"}};
@@ -38,28 +40,28 @@ constexpr std::array<const char*, animSpeedChoiceCount> animSpeedChoices = [] {
 constexpr OptionInfo optionTable[optionCount] = {
     {.name = "object_time_index", .width = 4, .label = "Time per object", .choices = objectTimeList,
      .index = &Settings::object_time_index, .flagName = "time-per-object", .help = "Seconds each model stays on screen",
-     .programs = inKvss, .control = 1006, .xmlChoiceLabel = "% per model"},
+     .programs = inKvss, .control = IDC_OBJECT_TIME, .xmlChoiceLabel = "% per model"},
     {.name = "anim_speed_index", .width = 4, .label = "Animation speed", .choices = animSpeedList,
      .index = &Settings::anim_speed_index, .flagName = "anim-speed", .help = "Animation speed in key frames per second",
-     .programs = inKvss | inViewer | inRender, .control = 1000, .xmlChoiceLabel = "Animation speed %"},
+     .programs = inKvss | inViewer | inRender, .control = IDC_ANIM_SPEED, .xmlChoiceLabel = "Animation speed %"},
     {.name = "bilinear", .width = 1, .label = "Bilinear filtering", .flag = &Settings::bilinear, .flagName = "bilinear",
-     .help = "Bilinear texture filtering", .programs = inKvss | inViewer | inRender, .control = 1001},
+     .help = "Bilinear texture filtering", .programs = inKvss | inViewer | inRender, .control = IDC_BILINEAR},
     {.name = "mipmap", .width = 1, .label = "Mipmapping", .flag = &Settings::mipmap, .flagName = "mipmap",
-     .help = "Mipmapped textures", .programs = inKvss | inViewer | inRender, .control = 1002},
+     .help = "Mipmapped textures", .programs = inKvss | inViewer | inRender, .control = IDC_MIPMAP},
     // kvtool render's --wireframe is its own: every model, not about one in ten.
     {.name = "wireframe", .width = 1, .label = "Wireframe rendering (random)", .flag = &Settings::wireframe,
-     .flagName = "wireframe", .help = "Draw about one model in ten as a wireframe", .programs = inKvss, .control = 1003},
+     .flagName = "wireframe", .help = "Draw about one model in ten as a wireframe", .programs = inKvss, .control = IDC_WIREFRAME},
     {.name = "mirror", .width = 1, .label = "Mirror rendering", .flag = &Settings::mirror, .flagName = "mirror",
-     .help = "Layer a reflection over the models' faces", .programs = inKvss | inViewer | inRender, .control = 1004},
+     .help = "Layer a reflection over the models' faces", .programs = inKvss | inViewer | inRender, .control = IDC_MIRROR},
     {.name = "show_fps", .width = 1, .label = "Show frame rate", .flag = &Settings::show_fps, .flagName = "fps",
-     .help = "Show the frame, frame rate and model name", .programs = inKvss | inViewer | inRender, .control = 1005},
+     .help = "Show the frame, frame rate and model name", .programs = inKvss | inViewer | inRender, .control = IDC_SHOW_FPS},
     // kvtool render's --monitors is the layout to draw; it takes the choice as --monitor-choice.
     {.name = "monitors", .width = 4, .label = "Monitors", .choices = monitorsList, .index = &Settings::monitors,
      .flagName = "monitors", .help = "What each monitor of a full-screen window shows", .programs = inKvss,
-     .control = 1007, .xmlChoiceLabel = "Monitors: %"},
+     .control = IDC_MONITORS, .xmlChoiceLabel = "Monitors: %"},
     {.name = "game_dir", .width = 0, .label = "Game folder", .text = &Settings::game_dir, .flagName = "game",
      .help = "The game's folder, holding kv.hog (else found in Steam, GOG and Wine prefixes)",
-     .programs = inKvss | inViewer, .control = 1008},
+     .programs = inKvss | inViewer, .control = IDC_GAME_DIR},
 };
 static_assert(optionTable[optionCount - 1].name != nullptr, "optionCount counts the rows");
 

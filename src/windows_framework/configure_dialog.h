@@ -5,6 +5,7 @@
 #include <string>
 
 #include "game_finder/game_finder.h"
+#include "options/control_ids.h"
 #include "options/settings.h"
 #include "seam/dialog_controls.h"
 
@@ -18,9 +19,9 @@ inline constexpr int configureDialogId = 2003;
 namespace control {
 inline constexpr int ok = 1;
 inline constexpr int cancel = 2;
-inline constexpr int gameSource = 1009;      // "Found through Steam", "Not found"
-inline constexpr int browseGame = 1010;      // "Browse..."
-inline constexpr int findGame = 1011;        // "Find automatically"
+inline constexpr int gameSource = IDC_GAME_SOURCE;      // "Found through Steam", "Not found"
+inline constexpr int browseGame = IDC_BROWSE_GAME;      // "Browse..."
+inline constexpr int findGame = IDC_FIND_GAME;        // "Find automatically"
 }  // namespace control
 
 
