@@ -2,7 +2,7 @@
 
 #include <memory>
 
-#include "options/settings.h"
+#include "seam/option_store.h"
 #include "seam/registry_reader.h"
 
 // What a program without a saver window (kvtool) needs of the platform to find
