@@ -4,6 +4,7 @@
 
 #include "core/message.h"
 #include "data/hog_file.h"
+#include "model/poly_model.h"
 #include "render/render_mode.h"
 #include "seam/loop_client.h"
 #include "show/show_options.h"
@@ -42,6 +43,7 @@ void Saver::onTimer() {
 
 void Saver::onDestroy() {
     platform_.stopTimer();
+    ahead_.stop();
     platform_.destroyGlContext();
 }
 
@@ -68,6 +70,8 @@ void Saver::startSaver() {
 }
 
 void Saver::putNewModel(ModelShow& show) {
+    // The model ahead may share this one's textures: it holds them once read.
+    ahead_.finish();
     show.release();
     const char* name = game_.modelName(random_.next() % game_.modelCount());
     if (!pinnedModel_.empty()) {
@@ -75,7 +79,9 @@ void Saver::putNewModel(ModelShow& show) {
         if (pinned == nullptr) fail("File not found");
         name = pinned->name;
     }
-    show.put(game_.archive(), name);
+    // What the reader did not finish whole is read here, as it always was.
+    if (std::unique_ptr<PolyModel> ready = ahead_.take(name)) show.put(name, ready.release());
+    else show.put(game_.archive(), name);
     ++modelChanges_;
     // Reading may have taken a while: the model's time starts now.
     show.startClock(platform_.now());
@@ -87,6 +93,19 @@ void Saver::putNewModel(ModelShow& show) {
         rates[i] = static_cast<float>((r / 32767.0 - 0.5) * driftScales[i] / timePerObject_);
     }
     show.setDrift(rates);
+    readNextAhead();
+}
+
+void Saver::readNextAhead() {
+    if (!readAhead_ || game_.modelCount() == 0) return;
+    SaverRandom next = random_;
+    const char* name = game_.modelName(next.next() % game_.modelCount());
+    if (!pinnedModel_.empty()) {
+        const HogEntry* pinned = game_.archive().find(pinnedModel_.c_str());
+        if (pinned == nullptr) return;
+        name = pinned->name;
+    }
+    ahead_.start(game_.archive(), name, renderMode.mipmap);
 }
 
 void Saver::tick() {

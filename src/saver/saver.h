@@ -7,6 +7,7 @@
 
 #include "options/settings.h"
 #include "seam/saver_platform.h"
+#include "show/model_ahead.h"
 #include "show/model_show.h"
 #include "show/opened_game.h"
 #include "render/draw_frame.h"
@@ -67,6 +68,15 @@ public:
     void shiftModelStart(int32_t seconds) {
         for (auto& show : shows_) show->shiftStart(seconds);
     }
+    // Before onCreate, for the bench: false reads every model in its turn, as
+    // when nothing was read ahead.
+    void setReadAhead(bool on) { readAhead_ = on; }
+    // Waits until the next model is read ahead; then the model and its entry
+    // name (null when none is ahead).
+    const ModelAhead& finishReadingAhead() {
+        ahead_.finish();
+        return ahead_;
+    }
 
     // The show of the first monitor, or of the only one.
     const ModelShow& show() const { return *shows_.front(); }
@@ -84,6 +94,9 @@ private:
     void startSaver();
     void tick();
     void putNewModel(ModelShow& show);
+    // Starts reading the model of the next change: the generator's next number
+    // names it, as random numbers are drawn only when a model changes.
+    void readNextAhead();
     // Draws the shows into their monitors.
     void draw();
     bool oneMonitor() const { return monitors_.size() == 1 && monitors_[0].area == clientRect_; }
@@ -108,4 +121,7 @@ private:
     float timePerObject_ = 15.0f;
     SaverRandom random_;
     int32_t modelChanges_ = 0;
+    bool readAhead_ = true;
+    // Last, so that it stops before any show lets its model go.
+    ModelAhead ahead_;
 };
