@@ -2,6 +2,7 @@
 
 #include <cstring>
 
+#include "core/message.h"
 #include "model/poly_model.h"
 #include "show/game_archive.h"
 #include "textures/texture.h"
@@ -11,6 +12,7 @@ ModelAhead::~ModelAhead() { stop(); }
 void ModelAhead::start(HogFile& archive, const char* entryName, bool mipmaps) {
     stop();
     stop_ = false;
+    stoppedPartWay_ = false;
     name_ = entryName;
     thread_ = std::thread([this, &archive, mipmaps] { read(archive, mipmaps); });
 }
@@ -19,9 +21,11 @@ void ModelAhead::read(HogFile& archive, bool mipmaps) {
     try {
         const TexturesAhead ahead(mipmaps, stop_);
         model_.reset(readModelEntry(archive, name_));
-    } catch (...) {
+    } catch (Message message) {
         // Stopped, or a broken model: it is read again in its turn, and fails there.
-        model_.reset();
+        stoppedPartWay_ = std::strcmp(message, readingStoppedMessage) == 0;
+    } catch (...) {
+        // Out of memory, say: the same in its turn.
     }
 }
 

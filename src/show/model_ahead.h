@@ -37,6 +37,8 @@ public:
     // After finish: the model read ahead and its name (null when none).
     const PolyModel* model() const { return model_.get(); }
     const char* name() const { return name_; }
+    // Whether the last read was told to stop before it was done.
+    bool stoppedPartWay() const { return stoppedPartWay_; }
 
 private:
     void read(HogFile& archive, bool mipmaps);
@@ -44,6 +46,7 @@ private:
     std::thread thread_;
     std::atomic<bool> stop_{false};
     const char* name_ = nullptr;
+    bool stoppedPartWay_ = false;  // likewise
     // Written by the reader; read here only once it is joined.
     std::unique_ptr<PolyModel> model_;
 };

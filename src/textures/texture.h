@@ -61,12 +61,14 @@ private:
     ModelTextureBudget* outer_;
 };
 
+inline constexpr const char* readingStoppedMessage = "Reading stopped";
+
 // While one is alive on a thread, that thread reads a model ahead of its turn:
 // every texture it makes gets its mip levels made there too, when `mipmaps`;
 // a texture it finds already cached is charged to the budget in force as if
 // it were made, so that a model that passes ahead also passes when read in its
-// turn, with nothing else cached; and loading throws "Reading stopped" soon
-// after `stop` is set.
+// turn, with nothing else cached; and loading throws readingStoppedMessage
+// soon after `stop` is set.
 class TexturesAhead {
 public:
     TexturesAhead(bool mipmaps, const std::atomic<bool>& stop);
@@ -78,7 +80,7 @@ public:
     static TexturesAhead* inForce();
     bool mipmaps() const { return mipmaps_; }
     bool stopped() const { return stop_.load(std::memory_order_relaxed); }
-    // Throws "Reading stopped" once told to stop.
+    // Throws readingStoppedMessage once told to stop.
     static void checkStop();
 
 private:

@@ -381,7 +381,7 @@ TexturesAhead::~TexturesAhead() { aheadInForce = outer_; }
 TexturesAhead* TexturesAhead::inForce() { return aheadInForce; }
 
 void TexturesAhead::checkStop() {
-    if (aheadStopped()) fail("Reading stopped");
+    if (aheadStopped()) fail(readingStoppedMessage);
 }
 
 ModelTextureBudget::ModelTextureBudget(int64_t pixels, int32_t textures)
