@@ -29,6 +29,10 @@ void Saver::setClientRect(const ClientRect& area) {
 void Saver::onCreate() {
     clientRect_ = platform_.clientRect();
     monitors_ = platform_.monitors();
+    monitorsApart_ = true;
+    for (size_t a = 0; a < monitors_.size(); ++a)
+        for (size_t b = a + 1; b < monitors_.size(); ++b)
+            if (monitors_[a].area.overlaps(monitors_[b].area)) monitorsApart_ = false;
     if (loadSettingsFromStore_) loadSettings(platform_.optionStore(), settings_);
     platform_.createGlContext(settings_.show_fps != 0);
     OpenedGame::findMultitexture(platform_, settings_.mirror != 0);
@@ -137,13 +141,18 @@ void Saver::draw() {
         shows_[0]->draw(clientRect_, clientRect_, seconds_[0]);
         return;
     }
-    // What no monitor shows is black.
+    // What no monitor shows is black. Where no two monitors overlap, one clear
+    // of the whole window serves every frame in it: a clear of a part of the
+    // window costs the renderer as much a pixel as drawing.
+    const bool clearOnce = monitorsApart_;
     const Vector& background = renderMode.backgroundColour;
     glClearColor(background.x, background.y, background.z, 0.0f);
-    glClear(GL_COLOR_BUFFER_BIT);
+    glClear(clearOnce ? GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT : GL_COLOR_BUFFER_BIT);
+    renderState.clearsFrame = !clearOnce;
     for (size_t m = 0; m < monitors_.size(); ++m) {
         if (choice_ == MonitorChoice::primary && !monitors_[m].primary) continue;
         const size_t show = choice_ == MonitorChoice::each ? m : 0;
         shows_[show]->draw(monitors_[m].area, clientRect_, seconds_[show], "", &rates_[m]);
     }
+    renderState.clearsFrame = true;
 }

@@ -110,6 +110,7 @@ private:
 
     ClientRect clientRect_;         // taken once, at create
     std::vector<Monitor> monitors_;  // likewise
+    bool monitorsApart_ = true;      // no two of them overlap
     MonitorChoice choice_ = MonitorChoice::each;
     OpenedGame game_;
     std::vector<std::unique_ptr<ModelShow>> shows_;
