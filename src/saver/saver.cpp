@@ -43,6 +43,12 @@ void Saver::onCreate() {
 void Saver::onTimer() {
     tick();
     platform_.swapBuffers();
+    // Once the new model's first frame is out, so that the reader does not
+    // take the renderer's cores from that frame.
+    if (readNextDue_) {
+        readNextDue_ = false;
+        readNextAhead();
+    }
 }
 
 void Saver::onDestroy() {
@@ -97,7 +103,7 @@ void Saver::putNewModel(ModelShow& show) {
         rates[i] = static_cast<float>((r / 32767.0 - 0.5) * driftScales[i] / timePerObject_);
     }
     show.setDrift(rates);
-    readNextAhead();
+    readNextDue_ = true;
 }
 
 void Saver::readNextAhead() {

@@ -95,7 +95,8 @@ private:
     void tick();
     void putNewModel(ModelShow& show);
     // Starts reading the model of the next change: the generator's next number
-    // names it, as random numbers are drawn only when a model changes.
+    // names it, as random numbers are drawn only when a model changes. With
+    // `each` the next change is still the next number, whichever monitor takes it.
     void readNextAhead();
     // Draws the shows into their monitors.
     void draw();
@@ -123,6 +124,7 @@ private:
     SaverRandom random_;
     int32_t modelChanges_ = 0;
     bool readAhead_ = true;
+    bool readNextDue_ = false;  // a model went up this tick
     // Last, so that it stops before any show lets its model go.
     ModelAhead ahead_;
 };
