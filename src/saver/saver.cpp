@@ -83,12 +83,8 @@ void Saver::putNewModel(ModelShow& show) {
     // The model ahead may share this one's textures: it holds them once read.
     ahead_.finish();
     show.release();
-    const char* name = game_.modelName(random_.next() % game_.modelCount());
-    if (!pinnedModel_.empty()) {
-        const HogEntry* pinned = game_.archive().find(pinnedModel_.c_str());
-        if (pinned == nullptr) fail("File not found");
-        name = pinned->name;
-    }
+    const char* name = modelNameFor(modelChanges_, random_.next());
+    if (name == nullptr) fail("File not found");
     // What the reader did not finish whole is read here, as it always was.
     if (std::unique_ptr<PolyModel> ready = ahead_.take(name)) show.put(name, ready.release());
     else show.put(game_.archive(), name);
@@ -109,13 +105,17 @@ void Saver::putNewModel(ModelShow& show) {
 void Saver::readNextAhead() {
     if (!readAhead_ || game_.modelCount() == 0) return;
     SaverRandom next = random_;
-    const char* name = game_.modelName(next.next() % game_.modelCount());
-    if (!pinnedModel_.empty()) {
-        const HogEntry* pinned = game_.archive().find(pinnedModel_.c_str());
-        if (pinned == nullptr) return;
-        name = pinned->name;
-    }
-    ahead_.start(game_.archive(), name, renderMode.mipmap);
+    const char* name = modelNameFor(modelChanges_, next.next());
+    if (name != nullptr) ahead_.start(game_.archive(), name, renderMode.mipmap);
+}
+
+const char* Saver::modelNameFor(int32_t change, int32_t r) const {
+    const char* name = game_.modelName(r % game_.modelCount());
+    if (pinnedModels_.empty()) return name;
+    const std::string& pinnedName = pinnedModels_[static_cast<size_t>(change) % pinnedModels_.size()];
+    if (pinnedName.empty()) return name;
+    const HogEntry* pinned = game_.archive().find(pinnedName.c_str());
+    return pinned != nullptr ? pinned->name : nullptr;
 }
 
 void Saver::tick() {

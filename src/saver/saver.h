@@ -52,7 +52,9 @@ public:
     // Before onCreate, for kvtool: every model change shows this archive entry
     // (the random number for the choice is still drawn, so the rest of the
     // sequence is unchanged), and with the wireframe option every model is a wireframe.
-    void pinModel(const std::string& entryName) { pinnedModel_ = entryName; }
+    void pinModel(const std::string& entryName) { pinnedModels_ = {entryName}; }
+    // The same for the bench with several entries, shown in turn.
+    void pinModels(std::vector<std::string> entryNames) { pinnedModels_ = std::move(entryNames); }
     void forceWireframe() { alwaysWireframe_ = true; }
 
     // The window's client area is now `area` (a window of its own, resized by
@@ -98,6 +100,9 @@ private:
     // names it, as random numbers are drawn only when a model changes. With
     // `each` the next change is still the next number, whichever monitor takes it.
     void readNextAhead();
+    // The entry name of change `change` (counted from 0) for random number
+    // `r`; null when a pinned entry is missing.
+    const char* modelNameFor(int32_t change, int32_t r) const;
     // Draws the shows into their monitors.
     void draw();
     bool oneMonitor() const { return monitors_.size() == 1 && monitors_[0].area == clientRect_; }
@@ -105,7 +110,7 @@ private:
     SaverPlatform& platform_;
     Settings settings_;
     bool loadSettingsFromStore_ = true;
-    std::string pinnedModel_;
+    std::vector<std::string> pinnedModels_;  // none, or empty names: chosen at random
     bool alwaysWireframe_ = false;
     bool drawing_ = true;
 
