@@ -33,7 +33,8 @@ MipLevel emptyLevel(int32_t width, int32_t height) {
     MipLevel level;
     level.width = width;
     level.height = height;
-    level.pixels = std::make_unique<uint8_t[]>(static_cast<size_t>(width) * height * channels);
+    // Every byte is written next: no zeroing first.
+    level.pixels.reset(new uint8_t[static_cast<size_t>(width) * height * channels]);
     return level;
 }
 
