@@ -41,6 +41,11 @@ const std::string& gamePath() {
     return path;
 }
 
+const std::string& carriersPath() {
+    static const std::string path = writeScratch("carriers.hog", gameScaleArchive(3));
+    return path;
+}
+
 const std::vector<DemoModel>& demoModels() {
     static const std::vector<DemoModel> models = [] {
         std::vector<DemoModel> found;
@@ -78,9 +83,20 @@ std::unique_ptr<OffscreenSaver> startSaver(const Subject& subject, bool mipmap) 
             options.monitors.push_back({{i * frameWidth, 0, (i + 1) * frameWidth, frameHeight}, i == 0});
     options.model = subject.model;
     options.settings.mipmap = mipmap ? 1 : 0;
+    if (subject.carriersInTurn) options.archivePath = carriersPath();
     auto saver = std::make_unique<OffscreenSaver>(options);
+    Saver& cycle = saver->saver();
+    cycle.setReadAhead(subject.readAhead);
+    if (subject.carriersInTurn) cycle.pinModels({gameScaleModelNameOf(0), gameScaleModelNameOf(1)});
     saver->start();
     saver->tickOnce();
+    if (subject.carriersInTurn) {
+        // The first monitor's carrier goes on changing, and the second one's stays.
+        if (subject.monitors > 1) cycle.pinModels({gameScaleModelNameOf(2), gameScaleModelNameOf(0)});
+        cycle.shiftModelStart(1000);
+        saver->tickOnce();
+        cycle.finishReadingAhead();
+    }
     glFinish();
     rendererName = reinterpret_cast<const char*>(glGetString(GL_RENDERER));
     glVersionName = reinterpret_cast<const char*>(glGetString(GL_VERSION));

@@ -23,6 +23,7 @@ inline double secondsSince(Clock::time_point start) {
 }
 
 constexpr double tickBudgetMs = 10.0;
+constexpr double changeBudgetOfSteady = 1.5;  // a change tick against the steady frame of the same run
 constexpr double gameFrameBudgetOfEmpty = 8.0;  // the game-scale steady frame against an empty one
 constexpr double readerOverheadBudget = 2.0;
 constexpr double gameReaderBudgetOfFloor = 3.0;  // against the raw read plus writing the decoded pixels
@@ -35,12 +36,19 @@ const std::filesystem::path& scratchDir();
 std::string writeScratch(const std::string& name, const HogWriter& archive);
 const std::string& demoPath();
 const std::string& gamePath();
+const std::string& carriersPath();  // three carriers
 
 // A model to measure and the archive it is read from.
 struct Subject {
     std::string archive;
     std::string model;
     int monitors = 1;  // side by side, frameWidth x frameHeight each, each its own model
+    // Game-scale carriers of their own bitmaps in turn, instead of `model` at
+    // every change: a change then uploads all its textures, as from one game
+    // model to another. On two monitors the other monitor's carrier is never
+    // the next one either.
+    bool carriersInTurn = false;
+    bool readAhead = true;  // false: every model read in its turn
 };
 
 struct DemoModel {

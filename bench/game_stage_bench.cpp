@@ -1,7 +1,8 @@
 // The game-scale model's change tick taken apart: reading with its textures
-// cached, decoding its bitmaps, writing as many pixels, uploading, making the
-// vertex arrays and deleting the old model.
+// cached, decoding its bitmaps, writing as many pixels, making the mip levels,
+// uploading, making the vertex arrays and deleting the old model.
 #include <GL/gl.h>
+#include <GL/glu.h>
 
 #include <memory>
 #include <string>
@@ -72,26 +73,64 @@ void BM_GameStageDecode(benchmark::State& state) {
     textureCache.clear();
 }
 
-// What the first frame uploads: one frame of each texture, with mipmapping
-// (gluBuild2DMipmaps) or without (glTexImage2D), finished on the renderer.
-void BM_GameStageUpload(benchmark::State& state, bool mipmap) {
-    auto saver = startSaver({gamePath(), gameScaleModelName}, mipmap);
+// The bitmaps of the model, decoded again outside the cache.
+std::vector<std::unique_ptr<Texture>> decodedCopies() {
     std::vector<std::unique_ptr<Texture>> textures;
     for (const Texture* cached : textureCache.as<Texture>()) {
         textures.emplace_back(new Texture);
         loadTextureImages(*textures.back(), cached->name);
     }
+    return textures;
+}
+
+enum class Upload { levelsMadeAhead, gluBuild2DMipmaps, glTexImage2D };
+
+// What the first frame uploads: one frame of each texture, with the mip levels
+// the reader made, with gluBuild2DMipmaps making them, or without mipmapping,
+// finished on the renderer.
+void BM_GameStageUpload(benchmark::State& state, Upload upload) {
+    const bool mipmap = upload != Upload::glTexImage2D;
+    auto saver = startSaver({gamePath(), gameScaleModelName}, mipmap);
+    const auto textures = decodedCopies();
     const bool wasMipmap = renderMode.mipmap;
     renderMode.mipmap = mipmap;
     for (auto _ : state) {
+        if (upload == Upload::levelsMadeAhead)
+            for (const auto& texture : textures) {
+                TextureFrame& frame = texture->frames[0];
+                frame.mipLevels = buildMipLevels(frame.width, frame.height, frame.pixels);
+            }
         const auto start = Clock::now();
-        for (const auto& texture : textures) texture->frames[0].upload();
+        for (const auto& texture : textures) {
+            TextureFrame& frame = texture->frames[0];
+            if (upload != Upload::gluBuild2DMipmaps) {
+                frame.upload();
+                continue;
+            }
+            GLuint name = 0;
+            glGenTextures(1, &name);
+            frame.glName = name;
+            glBindTexture(GL_TEXTURE_2D, name);
+            gluBuild2DMipmaps(GL_TEXTURE_2D, 4, frame.width, frame.height, GL_RGBA, GL_UNSIGNED_BYTE, frame.pixels);
+        }
         glFinish();
         state.SetIterationTime(secondsSince(start));
         for (const auto& texture : textures) texture->frames[0].releaseGl();
     }
     renderMode.mipmap = wasMipmap;
     state.counters["textures"] = static_cast<double>(textures.size());
+}
+
+// Making the mip levels of one frame of each texture: the reader's work now.
+void BM_GameStageMipLevels(benchmark::State& state) {
+    useArchive(gamePath());
+    const auto held = holdGameTextures();
+    for (auto _ : state)
+        for (const auto& ref : held) {
+            const TextureFrame& frame = ref->texture->frames[0];
+            benchmark::DoNotOptimize(buildMipLevels(frame.width, frame.height, frame.pixels).size());
+        }
+    searchPath.reset(0);
 }
 
 // Making the vertex arrays of every subobject, as the model's first frame does.
@@ -137,10 +176,17 @@ void registerGameStageBenchmarks() {
         ->Unit(benchmark::kMillisecond);
     benchmark::RegisterBenchmark("BM_GameChangeStage/write_decoded_pixels_only", BM_GameStageWritePixels)
         ->Unit(benchmark::kMillisecond);
-    benchmark::RegisterBenchmark("BM_GameChangeStage/upload_gluBuild2DMipmaps", BM_GameStageUpload, true)
+    benchmark::RegisterBenchmark("BM_GameChangeStage/make_mip_levels", BM_GameStageMipLevels)
+        ->Unit(benchmark::kMillisecond);
+    benchmark::RegisterBenchmark("BM_GameChangeStage/upload_levels_made_ahead", BM_GameStageUpload,
+                                 Upload::levelsMadeAhead)
         ->UseManualTime()
         ->Unit(benchmark::kMillisecond);
-    benchmark::RegisterBenchmark("BM_GameChangeStage/upload_glTexImage2D", BM_GameStageUpload, false)
+    benchmark::RegisterBenchmark("BM_GameChangeStage/upload_gluBuild2DMipmaps", BM_GameStageUpload,
+                                 Upload::gluBuild2DMipmaps)
+        ->UseManualTime()
+        ->Unit(benchmark::kMillisecond);
+    benchmark::RegisterBenchmark("BM_GameChangeStage/upload_glTexImage2D", BM_GameStageUpload, Upload::glTexImage2D)
         ->UseManualTime()
         ->Unit(benchmark::kMillisecond);
     benchmark::RegisterBenchmark("BM_GameChangeStage/make_face_arrays", BM_GameStageFaceArrays)

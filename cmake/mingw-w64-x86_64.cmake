@@ -4,8 +4,11 @@ set(CMAKE_SYSTEM_NAME Windows)
 set(CMAKE_SYSTEM_PROCESSOR x86_64)
 
 set(mingw_triple x86_64-w64-mingw32)
-set(CMAKE_C_COMPILER ${mingw_triple}-gcc)
-set(CMAKE_CXX_COMPILER ${mingw_triple}-g++)
+# The POSIX thread model: the saver reads the next model on a std::thread,
+# which the win32 model of Debian's GCC 12 lacks. winpthread is linked in with
+# the other runtimes, so the programs still need only the system's DLLs.
+set(CMAKE_C_COMPILER ${mingw_triple}-gcc-posix)
+set(CMAKE_CXX_COMPILER ${mingw_triple}-g++-posix)
 set(CMAKE_RC_COMPILER ${mingw_triple}-windres)
 
 # Headers and libraries come from the cross sysroot only; programs from the build machine.

@@ -19,5 +19,12 @@ build/bench/kvss_bench --kvss_passes=2 --benchmark_repetitions=5 --benchmark_dis
 if [ $# -eq 0 ]; then
     echo
     echo "memory on Mesa's softpipe:"
-    GALLIUM_DRIVER=softpipe build/bench/kvss_bench --kvss_no_counts --benchmark_filter=ResidentMemory | grep '^| BM'
+    GALLIUM_DRIVER=softpipe build/bench/kvss_bench --kvss_no_counts --benchmark_filter=^BM_ResidentMemory | grep '^| BM'
+    # The carriers in turn, with the next one read ahead and without, each
+    # in a process of its own.
+    echo
+    echo "memory with the carriers in turn, on the default driver:"
+    for way in read_ahead in_turn; do
+        build/bench/kvss_bench --kvss_no_counts --benchmark_filter="CarrierResidentMemory/$way" | grep '^| BM'
+    done
 fi

@@ -13,4 +13,7 @@ struct ClientRect {
     int32_t width() const { return right - left; }
     int32_t height() const { return bottom - top; }
     bool operator==(const ClientRect&) const = default;
+    bool overlaps(const ClientRect& other) const {
+        return left < other.right && other.left < right && top < other.bottom && other.top < bottom;
+    }
 };

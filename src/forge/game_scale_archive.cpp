@@ -3,6 +3,7 @@
 #include <cmath>
 #include <cstdint>
 #include <cstdio>
+#include <string>
 #include <vector>
 
 #include "data/game_table.h"
@@ -27,15 +28,20 @@ bool isAnimation(int texture) { return texture >= gameScaleTextures - gameScaleA
 int sideOf(int texture) { return isAnimation(texture) || texture % 2 == 0 ? 128 : 256; }
 uint8_t formatOf(int texture) { return texture % 4 < 2 ? ogfArgb4444 : ogfArgb1555; }
 
-std::string fileNameOf(int texture) {
+// The first carrier's names have no number; the others' carry theirs.
+std::string carrierMark(int carrier) { return carrier == 0 ? "" : std::to_string(carrier + 1); }
+
+std::string fileNameOf(int carrier, int texture) {
     char name[32];
-    std::snprintf(name, sizeof name, "carrier%02d.%s", texture, isAnimation(texture) ? "oaf" : "ogf");
+    std::snprintf(name, sizeof name, "carrier%s%02d.%s", carrierMark(carrier).c_str(), texture,
+                  isAnimation(texture) ? "oaf" : "ogf");
     return name;
 }
 
-std::string textureNameOf(int texture) {
-    char name[32];
-    std::snprintf(name, sizeof name, "Carrier Texture %02d", texture);
+std::string textureNameOf(int carrier, int texture) {
+    const std::string carrierName = carrier == 0 ? "Carrier" : "Carrier " + carrierMark(carrier);
+    char name[40];
+    std::snprintf(name, sizeof name, "%s Texture %02d", carrierName.c_str(), texture);
     return name;
 }
 
@@ -83,22 +89,24 @@ OgfImage withStoredLevels(int side, uint8_t format, std::vector<uint16_t> pixels
     return image;
 }
 
-Bytes bitmapBytes(int texture) {
+Bytes bitmapBytes(int carrier, int texture) {
     const int side = sideOf(texture);
     const uint8_t format = formatOf(texture);
+    const auto first = static_cast<uint32_t>(carrier * 10000);
     if (!isAnimation(texture))
-        return withStoredLevels(side, format, panelPicture(side, format, static_cast<uint32_t>(texture))).bytes();
+        return withStoredLevels(side, format, panelPicture(side, format, first + static_cast<uint32_t>(texture))).bytes();
     OafAnimation animation;
     for (int frame = 0; frame < gameScaleAnimationFrames; ++frame) {
-        const auto seed = static_cast<uint32_t>(texture * 100 + frame);
+        const auto seed = first + static_cast<uint32_t>(texture * 100 + frame);
         animation.frames.push_back(withStoredLevels(side, format, panelPicture(side, format, seed)));
     }
     return animation.bytes();
 }
 
-TextureRecord recordOf(int texture) {
+TextureRecord recordOf(int carrier, int texture) {
     constexpr uint32_t animated = 0x40, additive = 0x200000, usesAlpha = 0x400000;
-    TextureRecord record{.name = textureNameOf(texture), .fileName = fileNameOf(texture), .thirdText = "metal"};
+    TextureRecord record{
+        .name = textureNameOf(carrier, texture), .fileName = fileNameOf(carrier, texture), .thirdText = "metal"};
     if (isAnimation(texture)) {
         record.thirdText = "effect";
         record.frameTime = 0.8f;
@@ -158,9 +166,9 @@ OofSubobject shell(int index, float radius) {
     return s;
 }
 
-Bytes carrierModel() {
+Bytes carrierModel(int carrier) {
     std::vector<std::string> textureNames;
-    for (int t = 0; t < gameScaleTextures; ++t) textureNames.push_back(textureNameOf(t));
+    for (int t = 0; t < gameScaleTextures; ++t) textureNames.push_back(textureNameOf(carrier, t));
 
     OofWriter writer;
     writer.textures(textureNames);
@@ -190,15 +198,20 @@ Bytes carrierModel() {
 }
 }  // namespace
 
-HogWriter gameScaleArchive() {
+std::string gameScaleModelNameOf(int carrier) { return "carrier" + carrierMark(carrier) + ".oof"; }
+
+HogWriter gameScaleArchive(int carriers) {
     TableWriter table;
     table.record(2, 1, Bytes(40, 0x11));
-    for (int t = 0; t < gameScaleTextures; ++t) table.texture(recordOf(t));
+    for (int c = 0; c < carriers; ++c)
+        for (int t = 0; t < gameScaleTextures; ++t) table.texture(recordOf(c, t));
     table.record(1, 3, Bytes(12, 0x22));
 
     HogWriter archive;
     archive.add(gameTableName, table.bytes());
-    for (int t = 0; t < gameScaleTextures; ++t) archive.add(fileNameOf(t), bitmapBytes(t));
-    archive.add(gameScaleModelName, carrierModel());
+    for (int c = 0; c < carriers; ++c) {
+        for (int t = 0; t < gameScaleTextures; ++t) archive.add(fileNameOf(c, t), bitmapBytes(c, t));
+        archive.add(gameScaleModelNameOf(c), carrierModel(c));
+    }
     return archive;
 }

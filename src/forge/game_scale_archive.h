@@ -24,4 +24,7 @@ constexpr int gameScaleKeyFrames = 9;  // per track, frames 0, 10, ..., 80
 // The model's entry name in the archive.
 inline const std::string gameScaleModelName = "carrier.oof";
 
-HogWriter gameScaleArchive();
+// With `carriers` above 1, as many carriers of their own textures (the same
+// shapes, other pictures, no bitmap shared): "carrier.oof", "carrier2.oof"...
+HogWriter gameScaleArchive(int carriers = 1);
+std::string gameScaleModelNameOf(int carrier);  // counted from 0

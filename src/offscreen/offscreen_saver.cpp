@@ -78,6 +78,8 @@ void OffscreenSaver::tick(bool draw) {
 
 void OffscreenSaver::tickOnce() { tick(true); }
 
+void OffscreenSaver::swapBuffers() { glFinish(); }
+
 void OffscreenSaver::runUntil(float seconds, bool drawEveryTick) {
     constexpr float halfTick = 0.005f;
     if (!saver_->show().hasModel()) {

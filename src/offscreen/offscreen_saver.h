@@ -57,7 +57,8 @@ private:
     void createGlContext(bool buildFont) override;
     void destroyGlContext() override;
     void* glProcAddress(const char* name) override;
-    void swapBuffers() override {}
+    // A frame is finished when it is presented, as a real swap waits for the renderer.
+    void swapBuffers() override;
     void startTimer(int milliseconds) override { timerMilliseconds_ = milliseconds; }
     void stopTimer() override { timerMilliseconds_ = 0; }
     TimeStamp now() override { return clock_; }

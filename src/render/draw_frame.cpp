@@ -72,8 +72,10 @@ void defineBlankGlyph(uint32_t list, float advance) {
 
 void PolyModel::drawFrame(const RenderState& state, float frame, float seconds) const {
     const RenderMode& m = *state.mode;
-    glClearColor(m.backgroundColour.x, m.backgroundColour.y, m.backgroundColour.z, 0.0f);
-    glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT);
+    if (state.clearsFrame) {
+        glClearColor(m.backgroundColour.x, m.backgroundColour.y, m.backgroundColour.z, 0.0f);
+        glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT);
+    }
     glDisable(GL_TEXTURE_2D);
     glEnable(GL_POLYGON_OFFSET_LINE);
     glEnable(GL_POLYGON_OFFSET_FILL);

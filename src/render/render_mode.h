@@ -39,6 +39,7 @@ struct RenderState {
 
     bool solid = true;   // filled faces
     bool wire = false;   // face outlines and gun point markers
+    bool clearsFrame = true;  // false: the whole window was cleared before the frames in it
     RenderMode* mode;
 };
 

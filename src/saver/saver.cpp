@@ -4,6 +4,7 @@
 
 #include "core/message.h"
 #include "data/hog_file.h"
+#include "model/poly_model.h"
 #include "render/render_mode.h"
 #include "seam/loop_client.h"
 #include "show/show_options.h"
@@ -28,6 +29,10 @@ void Saver::setClientRect(const ClientRect& area) {
 void Saver::onCreate() {
     clientRect_ = platform_.clientRect();
     monitors_ = platform_.monitors();
+    monitorsApart_ = true;
+    for (size_t a = 0; a < monitors_.size(); ++a)
+        for (size_t b = a + 1; b < monitors_.size(); ++b)
+            if (monitors_[a].area.overlaps(monitors_[b].area)) monitorsApart_ = false;
     if (loadSettingsFromStore_) loadSettings(platform_.optionStore(), settings_);
     platform_.createGlContext(settings_.show_fps != 0);
     OpenedGame::findMultitexture(platform_, settings_.mirror != 0);
@@ -38,10 +43,17 @@ void Saver::onCreate() {
 void Saver::onTimer() {
     tick();
     platform_.swapBuffers();
+    // Once the new model's first frame is out, so that the reader does not
+    // take the renderer's cores from that frame.
+    if (readNextDue_) {
+        readNextDue_ = false;
+        readNextAhead();
+    }
 }
 
 void Saver::onDestroy() {
     platform_.stopTimer();
+    ahead_.stop();
     platform_.destroyGlContext();
 }
 
@@ -68,14 +80,14 @@ void Saver::startSaver() {
 }
 
 void Saver::putNewModel(ModelShow& show) {
+    // The model ahead may share this one's textures: it holds them once read.
+    ahead_.finish();
     show.release();
-    const char* name = game_.modelName(random_.next() % game_.modelCount());
-    if (!pinnedModel_.empty()) {
-        const HogEntry* pinned = game_.archive().find(pinnedModel_.c_str());
-        if (pinned == nullptr) fail("File not found");
-        name = pinned->name;
-    }
-    show.put(game_.archive(), name);
+    const char* name = modelNameFor(modelChanges_, random_.next());
+    if (name == nullptr) fail("File not found");
+    // What the reader did not finish whole is read here, as it always was.
+    if (std::unique_ptr<PolyModel> ready = ahead_.take(name)) show.put(name, ready.release());
+    else show.put(game_.archive(), name);
     ++modelChanges_;
     // Reading may have taken a while: the model's time starts now.
     show.startClock(platform_.now());
@@ -87,6 +99,23 @@ void Saver::putNewModel(ModelShow& show) {
         rates[i] = static_cast<float>((r / 32767.0 - 0.5) * driftScales[i] / timePerObject_);
     }
     show.setDrift(rates);
+    readNextDue_ = true;
+}
+
+void Saver::readNextAhead() {
+    if (!readAhead_ || game_.modelCount() == 0) return;
+    SaverRandom next = random_;
+    const char* name = modelNameFor(modelChanges_, next.next());
+    if (name != nullptr) ahead_.start(game_.archive(), name, renderMode.mipmap);
+}
+
+const char* Saver::modelNameFor(int32_t change, int32_t r) const {
+    const char* name = game_.modelName(r % game_.modelCount());
+    if (pinnedModels_.empty()) return name;
+    const std::string& pinnedName = pinnedModels_[static_cast<size_t>(change) % pinnedModels_.size()];
+    if (pinnedName.empty()) return name;
+    const HogEntry* pinned = game_.archive().find(pinnedName.c_str());
+    return pinned != nullptr ? pinned->name : nullptr;
 }
 
 void Saver::tick() {
@@ -118,13 +147,18 @@ void Saver::draw() {
         shows_[0]->draw(clientRect_, clientRect_, seconds_[0]);
         return;
     }
-    // What no monitor shows is black.
+    // What no monitor shows is black. Where no two monitors overlap, one clear
+    // of the whole window serves every frame in it: a clear of a part of the
+    // window costs the renderer as much a pixel as drawing.
+    const bool clearOnce = monitorsApart_;
     const Vector& background = renderMode.backgroundColour;
     glClearColor(background.x, background.y, background.z, 0.0f);
-    glClear(GL_COLOR_BUFFER_BIT);
+    glClear(clearOnce ? GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT : GL_COLOR_BUFFER_BIT);
+    renderState.clearsFrame = !clearOnce;
     for (size_t m = 0; m < monitors_.size(); ++m) {
         if (choice_ == MonitorChoice::primary && !monitors_[m].primary) continue;
         const size_t show = choice_ == MonitorChoice::each ? m : 0;
         shows_[show]->draw(monitors_[m].area, clientRect_, seconds_[show], "", &rates_[m]);
     }
+    renderState.clearsFrame = true;
 }

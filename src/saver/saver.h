@@ -7,6 +7,7 @@
 
 #include "options/settings.h"
 #include "seam/saver_platform.h"
+#include "show/model_ahead.h"
 #include "show/model_show.h"
 #include "show/opened_game.h"
 #include "render/draw_frame.h"
@@ -51,7 +52,9 @@ public:
     // Before onCreate, for kvtool: every model change shows this archive entry
     // (the random number for the choice is still drawn, so the rest of the
     // sequence is unchanged), and with the wireframe option every model is a wireframe.
-    void pinModel(const std::string& entryName) { pinnedModel_ = entryName; }
+    void pinModel(const std::string& entryName) { pinnedModels_ = {entryName}; }
+    // The same for the bench with several entries, shown in turn.
+    void pinModels(std::vector<std::string> entryNames) { pinnedModels_ = std::move(entryNames); }
     void forceWireframe() { alwaysWireframe_ = true; }
 
     // The window's client area is now `area` (a window of its own, resized by
@@ -66,6 +69,15 @@ public:
     // negative): the bench keeps a model up, or ends its time, without waiting.
     void shiftModelStart(int32_t seconds) {
         for (auto& show : shows_) show->shiftStart(seconds);
+    }
+    // Before onCreate, for the bench: false reads every model in its turn, as
+    // when nothing was read ahead.
+    void setReadAhead(bool on) { readAhead_ = on; }
+    // Waits until the next model is read ahead; then the model and its entry
+    // name (null when none is ahead).
+    const ModelAhead& finishReadingAhead() {
+        ahead_.finish();
+        return ahead_;
     }
 
     // The show of the first monitor, or of the only one.
@@ -84,6 +96,13 @@ private:
     void startSaver();
     void tick();
     void putNewModel(ModelShow& show);
+    // Starts reading the model of the next change: the generator's next number
+    // names it, as random numbers are drawn only when a model changes. With
+    // `each` the next change is still the next number, whichever monitor takes it.
+    void readNextAhead();
+    // The entry name of change `change` (counted from 0) for random number
+    // `r`; null when a pinned entry is missing.
+    const char* modelNameFor(int32_t change, int32_t r) const;
     // Draws the shows into their monitors.
     void draw();
     bool oneMonitor() const { return monitors_.size() == 1 && monitors_[0].area == clientRect_; }
@@ -91,12 +110,13 @@ private:
     SaverPlatform& platform_;
     Settings settings_;
     bool loadSettingsFromStore_ = true;
-    std::string pinnedModel_;
+    std::vector<std::string> pinnedModels_;  // none, or empty names: chosen at random
     bool alwaysWireframe_ = false;
     bool drawing_ = true;
 
     ClientRect clientRect_;         // taken once, at create
     std::vector<Monitor> monitors_;  // likewise
+    bool monitorsApart_ = true;      // no two of them overlap
     MonitorChoice choice_ = MonitorChoice::each;
     OpenedGame game_;
     std::vector<std::unique_ptr<ModelShow>> shows_;
@@ -108,4 +128,8 @@ private:
     float timePerObject_ = 15.0f;
     SaverRandom random_;
     int32_t modelChanges_ = 0;
+    bool readAhead_ = true;
+    bool readNextDue_ = false;  // a model went up this tick
+    // Last, so that it stops before any show lets its model go.
+    ModelAhead ahead_;
 };

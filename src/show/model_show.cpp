@@ -20,13 +20,23 @@ void ModelShow::release() {
     camera_ = nullptr;
 }
 
-void ModelShow::put(HogFile& archive, const char* entryName) {
+void ModelShow::startPut(const char* entryName) {
     release();
     name_ = entryName;
     frame_ = 0.0f;
     wireframe_ = false;
     for (float& rate : driftRates_) rate = 0.0f;
+}
+
+void ModelShow::put(HogFile& archive, const char* entryName) {
+    startPut(entryName);
     model_ = readModelEntry(archive, entryName);
+    camera_ = static_cast<ModelViewer*>(model_->createViewer());
+}
+
+void ModelShow::put(const char* entryName, PolyModel* model) {
+    startPut(entryName);
+    model_ = model;
     camera_ = static_cast<ModelViewer*>(model_->createViewer());
 }
 

@@ -31,6 +31,8 @@ public:
     // name, to say which model failed. `entryName` must outlive the show's use
     // of it (the archive's own entry table does).
     void put(HogFile& archive, const char* entryName);
+    // The same with a model already read (read ahead), which the show now owns.
+    void put(const char* entryName, PolyModel* model);
     void release();
 
     // Starts the model's time on screen at `now`, and its animation at frame 0, going up.
@@ -72,6 +74,9 @@ public:
     bool wireframe() const { return wireframe_; }
 
 private:
+    // Lets the model go and starts the next one's record: name, still, solid.
+    void startPut(const char* entryName);
+
     PolyModel* model_ = nullptr;
     ModelViewer* camera_ = nullptr;
     const char* name_ = nullptr;

@@ -1,11 +1,14 @@
 #pragma once
 
 #include <array>
+#include <atomic>
 #include <cstddef>
 #include <cstdint>
 #include <string>
+#include <vector>
 
 #include "core/list.h"
+#include "textures/mip_levels.h"
 
 // Flag bits of a texture's properties.
 constexpr uint32_t textureAnimated = 0x40;          // an OAF's frames are all read and cycled
@@ -58,6 +61,34 @@ private:
     ModelTextureBudget* outer_;
 };
 
+inline constexpr const char* readingStoppedMessage = "Reading stopped";
+
+// While one is alive on a thread, that thread reads a model ahead of its turn:
+// every texture it makes gets its mip levels made there too, when `mipmaps`;
+// a texture it finds already cached is charged to the budget in force as if
+// it were made, so that a model that passes ahead also passes when read in its
+// turn, with nothing else cached; and loading throws readingStoppedMessage
+// soon after `stop` is set.
+class TexturesAhead {
+public:
+    TexturesAhead(bool mipmaps, const std::atomic<bool>& stop);
+    ~TexturesAhead();
+    TexturesAhead(const TexturesAhead&) = delete;
+    TexturesAhead& operator=(const TexturesAhead&) = delete;
+
+    // The one in force on this thread, or null.
+    static TexturesAhead* inForce();
+    bool mipmaps() const { return mipmaps_; }
+    bool stopped() const { return stop_.load(std::memory_order_relaxed); }
+    // Throws readingStoppedMessage once told to stop.
+    static void checkStop();
+
+private:
+    bool mipmaps_;
+    const std::atomic<bool>& stop_;
+    TexturesAhead* outer_;
+};
+
 // The built-in NO FILE image (16 x 16 RGBA), shown for any bitmap that cannot
 // be found. Shared by every texture that shows it, never freed.
 constexpr int fallbackImageSide = 16;
@@ -69,6 +100,8 @@ struct TextureFrame {
     uint16_t width = 0;
     uint32_t glName = 0;        // 0 until the frame is first bound
     uint8_t* pixels = nullptr;  // width * height RGBA bytes, rows in file order
+    // Made where the frame was decoded ahead of its turn; let go once uploaded.
+    std::vector<MipLevel> mipLevels;
 
     // Binds the frame, uploading it first if it has no GL name yet.
     void bind();
@@ -78,13 +111,17 @@ struct TextureFrame {
 
 // A shared, reference-counted texture: every handle of one name (letter case
 // ignored) refers to the same Texture, which lives as long as one of them.
+// Handles are made and let go on two threads (the one that draws and the one
+// that reads the next model), so the count is atomic and the cache locked;
+// the frames are written only while the texture is made, and the GL names only
+// on the thread that draws.
 struct Texture : ListNode {
     ~Texture() override;
 
     char* name = nullptr;
     int32_t frameCount = 0;
     TextureFrame* frames = nullptr;
-    int32_t refCount = 0;
+    std::atomic<int32_t> refCount = 0;
     float alphaFactor = 1.0f;
     float frameRate = 1.0f;     // animation sweeps per second
     float slideRateU = 0.0f;    // texture-coordinate drift per second
@@ -115,6 +152,11 @@ struct TextureRef : ListNode {
     void unbind() { texture->unbind(); }
 
     Texture* texture = nullptr;
+
+private:
+    static void chargeAsMade(const Texture& shared);
+    // Lets go of one handle on `shared`; the last one deletes it.
+    static void releaseHandle(Texture* shared);
 };
 
 // A named, replaceable handle.

@@ -5,6 +5,7 @@
 #include <cmath>
 #include <cstring>
 #include <memory>
+#include <mutex>
 #include <string>
 #include <unordered_map>
 
@@ -27,6 +28,32 @@ GlContextQuery contextQuery = nullptr;
 std::unordered_map<std::string, Texture*>& textureIndex() {
     static auto* index = new std::unordered_map<std::string, Texture*>;
     return *index;
+}
+
+// Guards the index, the cache's list and every count's fall to 0: a texture
+// leaves the index in the same hold that lets its last handle go, so that a
+// lookup never finds one on its way out. Never destroyed, as the index.
+std::mutex& cacheLock() {
+    static auto* lock = new std::mutex;
+    return *lock;
+}
+
+Texture* findUnlocked(const char* name) {
+    const auto found = textureIndex().find(foldedName(name));
+    return found != textureIndex().end() ? found->second : nullptr;
+}
+
+void unindexUnlocked(Texture* texture) {
+    if (texture->name == nullptr) return;
+    const auto indexed = textureIndex().find(foldedName(texture->name));
+    if (indexed != textureIndex().end() && indexed->second == texture) textureIndex().erase(indexed);
+}
+
+// Levels past GL_MAX_TEXTURE_SIZE are GLU's to shrink, as it asks OpenGL what fits.
+bool fitsOpenGl(const MipLevel& first) {
+    GLint largest = 0;
+    glGetIntegerv(GL_MAX_TEXTURE_SIZE, &largest);
+    return first.width <= largest && first.height <= largest;
 }
 }  // namespace
 
@@ -56,11 +83,22 @@ void TextureFrame::upload() {
     glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MAG_FILTER, magnify);
     if (mipmap) {
         // Every level is built from the full-size image; the file's levels were never kept.
-        gluBuild2DMipmaps(GL_TEXTURE_2D, 4, width, height, GL_RGBA, GL_UNSIGNED_BYTE, pixels);
+        if (mipLevels.empty()) mipLevels = buildMipLevels(width, height, pixels);
+        if (fitsOpenGl(mipLevels.front())) {
+            for (size_t level = 0; level < mipLevels.size(); ++level) {
+                const MipLevel& made = mipLevels[level];
+                glTexImage2D(GL_TEXTURE_2D, static_cast<GLint>(level), 4, made.width, made.height, 0, GL_RGBA,
+                             GL_UNSIGNED_BYTE, made.pixels ? made.pixels.get() : pixels);
+            }
+        } else {
+            gluBuild2DMipmaps(GL_TEXTURE_2D, 4, width, height, GL_RGBA, GL_UNSIGNED_BYTE, pixels);
+        }
     } else {
         // Three components: without mipmapping the texture carries no alpha.
         glTexImage2D(GL_TEXTURE_2D, 0, 3, width, height, 0, GL_RGBA, GL_UNSIGNED_BYTE, pixels);
     }
+    // OpenGL holds its copy now.
+    std::vector<MipLevel>().swap(mipLevels);
 }
 
 void TextureFrame::releaseGl() {
@@ -76,9 +114,9 @@ void TextureFrame::releaseGl() {
 // ------------------------------------------------------------------ Texture
 
 Texture::~Texture() {
-    if (name != nullptr) {
-        const auto indexed = textureIndex().find(foldedName(name));
-        if (indexed != textureIndex().end() && indexed->second == this) textureIndex().erase(indexed);
+    {
+        const std::lock_guard hold(cacheLock());
+        unindexUnlocked(this);
     }
     releaseGl();
     for (int32_t i = 0; i < frameCount; ++i)
@@ -131,34 +169,71 @@ void Texture::releaseGl() {
 }
 
 Texture* findTexture(const char* name) {
-    const auto found = textureIndex().find(foldedName(name));
-    return found != textureIndex().end() ? found->second : nullptr;
+    const std::lock_guard hold(cacheLock());
+    return findUnlocked(name);
 }
 
 // --------------------------------------------------------------- TextureRef
 
 TextureRef::TextureRef(const char* name) {
-    Texture* shared = findTexture(name);
-    if (shared == nullptr) {
-        ModelTextureBudget::chargeTexture();
-        // A bitmap that fails to decode takes its half-built texture with it.
-        std::unique_ptr<Texture> loaded(new Texture);
-        loadTextureImages(*loaded, name);
-        shared = loaded.release();
-        textureCache.append(shared);
-        textureIndex().emplace(foldedName(shared->name), shared);
+    TexturesAhead::checkStop();
+    Texture* shared = nullptr;
+    {
+        const std::lock_guard hold(cacheLock());
+        shared = findUnlocked(name);
+        if (shared != nullptr) ++shared->refCount;
     }
-    ++shared->refCount;
+    if (shared != nullptr) {
+        texture = shared;
+        if (TexturesAhead::inForce() != nullptr) {
+            // Charged as if made, and let go again when the charge fails.
+            try {
+                chargeAsMade(*shared);
+            } catch (Message) {
+                releaseHandle(shared);
+                throw;
+            }
+        }
+        return;
+    }
+    ModelTextureBudget::chargeTexture();
+    // A bitmap that fails to decode takes its half-built texture with it;
+    // it is decoded outside the lock, which only guards the cache.
+    std::unique_ptr<Texture> loaded(new Texture);
+    loadTextureImages(*loaded, name);
+    shared = loaded.release();
+    shared->refCount = 1;
+    const std::lock_guard hold(cacheLock());
+    textureCache.append(shared);
+    textureIndex().emplace(foldedName(shared->name), shared);
     texture = shared;
+}
+
+void TextureRef::chargeAsMade(const Texture& shared) {
+    ModelTextureBudget::chargeTexture();
+    for (int32_t i = 0; i < shared.frameCount; ++i) {
+        const TextureFrame& frame = shared.frames[i];
+        if (frame.pixels != fallbackImage.data()) ModelTextureBudget::chargePixels(int64_t{frame.width} * frame.height);
+    }
+}
+
+void TextureRef::releaseHandle(Texture* shared) {
+    // Above 1 no other handle can fall to 0 meanwhile: no lock needed.
+    int32_t count = shared->refCount.load();
+    while (count > 1)
+        if (shared->refCount.compare_exchange_weak(count, count - 1)) return;
+    {
+        const std::lock_guard hold(cacheLock());
+        if (--shared->refCount > 0) return;
+        if (shared->owner != nullptr) shared->owner->unlink(shared);
+        unindexUnlocked(shared);
+    }
+    delete shared;
 }
 
 TextureRef::TextureRef(Texture* shared) : texture(shared) { ++shared->refCount; }
 
-TextureRef::~TextureRef() {
-    if (--texture->refCount > 0) return;
-    if (texture->owner != nullptr) texture->owner->unlink(texture);
-    delete texture;
-}
+TextureRef::~TextureRef() { releaseHandle(texture); }
 
 // -------------------------------------------------------------- TextureSlot
 

@@ -120,6 +120,8 @@ private:
         // Never ask past the stream's end: only a run that is really cut short fails.
         const int64_t left = static_cast<int64_t>(stream.size()) - stream.tell();
         const auto wanted = static_cast<int32_t>(std::clamp<int64_t>(left, 0, blockBytes - kept));
+        // A large image takes a while: a reader told to stop leaves it here.
+        TexturesAhead::checkStop();
         const int32_t got = wanted > 0 ? stream.read(block + kept, wanted) : 0;
         fill = kept + std::max(got, 0);
         at = 0;
@@ -354,7 +356,33 @@ const std::array<uint8_t, fallbackImageSide * fallbackImageSide * 4> fallbackIma
 
 namespace {
 thread_local ModelTextureBudget* budgetInForce = nullptr;
+thread_local TexturesAhead* aheadInForce = nullptr;
+
+bool aheadStopped() { return aheadInForce != nullptr && aheadInForce->stopped(); }
+
+// What the upload would otherwise make on the thread that draws.
+void makeMipLevels(Texture& texture) {
+    if (aheadInForce == nullptr || !aheadInForce->mipmaps()) return;
+    for (int32_t i = 0; i < texture.frameCount; ++i) {
+        TextureFrame& frame = texture.frames[i];
+        frame.mipLevels = buildMipLevels(frame.width, frame.height, frame.pixels, aheadStopped);
+        TexturesAhead::checkStop();
+    }
+}
 }  // namespace
+
+TexturesAhead::TexturesAhead(bool mipmaps, const std::atomic<bool>& stop)
+    : mipmaps_(mipmaps), stop_(stop), outer_(aheadInForce) {
+    aheadInForce = this;
+}
+
+TexturesAhead::~TexturesAhead() { aheadInForce = outer_; }
+
+TexturesAhead* TexturesAhead::inForce() { return aheadInForce; }
+
+void TexturesAhead::checkStop() {
+    if (aheadStopped()) fail(readingStoppedMessage);
+}
 
 ModelTextureBudget::ModelTextureBudget(int64_t pixels, int32_t textures)
     : pixelsLeft_(pixels), texturesLeft_(textures), outer_(budgetInForce) {
@@ -408,6 +436,7 @@ std::string loadTextureImages(Texture& texture, const char* name) {
     // A missing bitmap keeps the table's periods as they are, not as rates.
     if (!stream) {
         useFallbackImage(texture);
+        makeMipLevels(texture);
         return "";
     }
     texture.frameRate = reciprocal(texture.frameRate);
@@ -422,6 +451,7 @@ std::string loadTextureImages(Texture& texture, const char* name) {
     // An animation without frames could never be bound; it shows as missing.
     if (frameCount == 0) {
         useFallbackImage(texture);
+        makeMipLevels(texture);
         return "";
     }
     // The frames live in `texture` from the start, so a failure part way
@@ -433,5 +463,6 @@ std::string loadTextureImages(Texture& texture, const char* name) {
     int32_t pixelBudget = maxTextureSide * maxTextureSide;
     PixelTable table;
     for (int i = 0; i < frameCount; ++i) readImageRecord(*stream, texture, texture.frames[i], pixelBudget, table);
+    makeMipLevels(texture);
     return fileName;
 }

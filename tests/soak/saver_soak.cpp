@@ -1,7 +1,8 @@
 // The saver left running: a thousand model changes over the demo archive with
 // wireframe, mirror and overlay on, on the offscreen saver's simulated clock.
-// After every change the only live OpenGL texture names are those of the
-// textures the current model and the reflection layer hold, and the resident
+// After every change the only cached textures are those that the current
+// model, the model read ahead and the reflection layer hold, the only live
+// OpenGL texture names are theirs, and the resident
 // memory does not grow. Under AddressSanitizer, LeakSanitizer checks at exit.
 #include <gtest/gtest.h>
 #include <GL/gl.h>
@@ -39,13 +40,18 @@ long residentPages() {
     return resident;
 }
 
-// The textures held by the current model's faces and by the reflection layer.
-std::set<const Texture*> heldTextures(const Saver& saver) {
+void addTextures(const PolyModel& model, std::set<const Texture*>& held) {
+    for (auto* node : model.allSubobjects->as<RefNode<Subobject>>())
+        for (Face* face : node->target->faces.as<Face>())
+            if (face->textured && face->texture) held.insert(face->texture->texture);
+}
+
+// The textures held by the current model's faces, by the model read ahead
+// (once its reader is done) and by the reflection layer.
+std::set<const Texture*> heldTextures(Saver& saver) {
     std::set<const Texture*> held;
-    if (saver.show().hasModel())
-        for (auto* node : saver.show().model()->allSubobjects->as<RefNode<Subobject>>())
-            for (Face* face : node->target->faces.as<Face>())
-                if (face->textured && face->texture) held.insert(face->texture->texture);
+    if (saver.show().hasModel()) addTextures(*saver.show().model(), held);
+    if (const PolyModel* ahead = saver.finishReadingAhead().model()) addTextures(*ahead, held);
     if (reflectionTexture.ref) held.insert(reflectionTexture.ref->texture);
     return held;
 }
