@@ -104,7 +104,7 @@ void BM_GameStageUpload(benchmark::State& state, Upload upload) {
         for (const auto& texture : textures) {
             TextureFrame& frame = texture->frames[0];
             if (upload != Upload::gluBuild2DMipmaps) {
-                frame.upload();
+                frame.upload({});
                 continue;
             }
             GLuint name = 0;

@@ -32,7 +32,7 @@ protected:
 
     // The index of the frame whose texture is bound after bind(seconds).
     static int frameShownAt(TextureRef& ref, float seconds) {
-        ref.bind(seconds);
+        ref.bind(seconds, {});
         ref.unbind();
         GLint bound = 0;
         glGetIntegerv(GL_TEXTURE_BINDING_2D, &bound);
@@ -65,7 +65,7 @@ TEST_F(TextureCache, NamesDifferingInCaseShareOneCountedTextureUntilTheLastHandl
     EXPECT_EQ(textureCache.count, 2);
     EXPECT_EQ(findTexture("rOCK"), lower->texture);
 
-    lower->bind(0.0f);  // the first bind uploads
+    lower->bind(0.0f, {});  // the first bind uploads
     const GLuint name = lower->texture->frames[0].glName;
     ASSERT_NE(name, 0u);
     EXPECT_TRUE(glIsTexture(name));
@@ -110,7 +110,7 @@ TEST_F(TextureCache, AnimationsShowTheFrameOfTheirTimeInBothModes) {
     EXPECT_NE(wrap.texture->frames[3].glName, 0u);
 }
 
-TEST_F(TextureCache, FiltersAreChosenFromTheOptionsAtFirstUpload) {
+TEST_F(TextureCache, FiltersAreTheOnesGivenAtFirstUpload) {
     std::vector<OgfImage> four(4, OgfImage::fromPixels(4, 2, ogfArgb4444, {0x8F00, 0xF0F0, 0xF00F, 0xFFFF,
                                                                           0xF000, 0x0FFF, 0xF888, 0xF123}));
     HogWriter archive;
@@ -127,10 +127,8 @@ TEST_F(TextureCache, FiltersAreChosenFromTheOptionsAtFirstUpload) {
                           {"d", false, false, GL_NEAREST, GL_NEAREST}};
     std::vector<std::unique_ptr<TextureRef>> refs;
     for (const Case& c : cases) {
-        renderMode.bilinear = c.bilinear;
-        renderMode.mipmap = c.mipmap;
         refs.push_back(std::make_unique<TextureRef>(c.name));
-        refs.back()->bind(0.0f);
+        refs.back()->bind(0.0f, {c.bilinear, c.mipmap});
         EXPECT_EQ(textureParameter(GL_TEXTURE_MIN_FILTER), c.minify) << c.name;
         EXPECT_EQ(textureParameter(GL_TEXTURE_MAG_FILTER), c.magnify) << c.name;
 
@@ -154,7 +152,7 @@ TEST_F(TextureCache, FiltersAreChosenFromTheOptionsAtFirstUpload) {
     // Later changes of the options leave uploaded textures as they are.
     renderMode.bilinear = true;
     renderMode.mipmap = true;
-    refs[2]->bind(1.0f);
+    refs[2]->bind(1.0f, {});
     EXPECT_EQ(textureParameter(GL_TEXTURE_MIN_FILTER), GL_NEAREST_MIPMAP_NEAREST);
     EXPECT_EQ(textureParameter(GL_TEXTURE_MAG_FILTER), GL_NEAREST);
 }
@@ -166,7 +164,7 @@ TEST_F(TextureCache, SlidingGoesThroughTheTextureMatrixAndBlendingFollowsTheFlag
     TextureRef bounce("bounce");
     glMatrixMode(GL_MODELVIEW);
 
-    drift.bind(2.0f);
+    drift.bind(2.0f, {});
     GLfloat matrix[16];
     glGetFloatv(GL_TEXTURE_MATRIX, matrix);
     EXPECT_FLOAT_EQ(matrix[12], 0.5f);   // 2 s at 1 / 4 per second
@@ -182,13 +180,13 @@ TEST_F(TextureCache, SlidingGoesThroughTheTextureMatrixAndBlendingFollowsTheFlag
     EXPECT_EQ(integer(GL_BLEND_SRC), GL_ONE);
     EXPECT_EQ(integer(GL_BLEND_DST), GL_ZERO);
 
-    glow.bind(2.0f);
+    glow.bind(2.0f, {});
     EXPECT_EQ(integer(GL_BLEND_SRC), GL_SRC_ALPHA);
     EXPECT_EQ(integer(GL_BLEND_DST), GL_ONE);
     glGetFloatv(GL_TEXTURE_MATRIX, matrix);
     EXPECT_EQ(matrix[12], 0.0f);  // a texture that does not slide leaves the matrix alone
     glow.unbind();
-    bounce.bind(0.5f);
+    bounce.bind(0.5f, {});
     EXPECT_EQ(integer(GL_BLEND_DST), GL_ONE_MINUS_SRC_ALPHA);
     bounce.unbind();
 }
@@ -213,7 +211,7 @@ TEST_F(TextureCache, TheReflectionSlotReplacesItsTextureOnlyForANewName) {
     reflectionTexture.setName("PaleWhiteRock001.ogf");
     EXPECT_EQ(face.texture->refCount, 1);
     EXPECT_EQ(reflectionTexture.ref->texture->frames[0].pixels, fallbackImage.data());
-    reflectionTexture.ref->bind(0.0f);
+    reflectionTexture.ref->bind(0.0f, {});
     const GLuint name = reflectionTexture.ref->texture->frames[0].glName;
     // A texture that fails to load leaves the slot empty, its old texture gone.
     expectMessage("Incorrect OGF header", [] { reflectionTexture.setName("bad"); });
@@ -227,8 +225,8 @@ TEST_F(TextureCache, WithoutACurrentContextDestructionFreesMemoryOnly) {
     useArchive(HogWriter().add("rock.ogf", solidImage(1, 1, 0xFFFF).bytes()).add("sand.ogf", solidImage(1, 1, 0).bytes()));
     auto rock = std::make_unique<TextureRef>("rock");
     auto sand = std::make_unique<TextureRef>("sand");
-    rock->bind(0.0f);
-    sand->bind(0.0f);
+    rock->bind(0.0f, {});
+    sand->bind(0.0f, {});
     const GLuint rockName = rock->texture->frames[0].glName;
     const GLuint sandName = sand->texture->frames[0].glName;
 
@@ -258,8 +256,8 @@ TEST(TextureTeardown, ProcessExitAfterTheContextIsGoneFreesEverything) {
             static TextureRef* heldByAFace = nullptr;
             heldByAFace = new TextureRef("missing");
             reflectionTexture.setName("missing");
-            heldByAFace->bind(0.0f);
-            reflectionTexture.ref->bind(1.0f);
+            heldByAFace->bind(0.0f, {});
+            reflectionTexture.ref->bind(1.0f, {});
             delete context;
             std::exit(0);
         },

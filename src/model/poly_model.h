@@ -13,6 +13,7 @@ class InFile;
 class Viewer;
 class PolyModel;
 struct RenderState;
+struct FpsCounter;
 struct TextureRef;
 
 // Gun, ground and attach points; the number indexes the point lists.
@@ -142,7 +143,9 @@ public:
     // A new camera for this model, owned by the caller (defined with the camera).
     Viewer* createViewer() const;
     // Clears and draws one frame: `frame` in key frames, `seconds` since the
-    // model was put on screen (defined with the renderer).
+    // model was put on screen (defined with the renderer). The overlay's frame
+    // rate is counted in `rate`: each monitor's own, or the one of the process.
+    void drawFrame(const RenderState& state, float frame, float seconds, FpsCounter& rate) const;
     void drawFrame(const RenderState& state, float frame, float seconds) const;
 
     List* pointList(FunctionalPointKind kind) const {

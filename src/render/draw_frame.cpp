@@ -71,6 +71,10 @@ void defineBlankGlyph(uint32_t list, float advance) {
 }
 
 void PolyModel::drawFrame(const RenderState& state, float frame, float seconds) const {
+    drawFrame(state, frame, seconds, fpsCounter);
+}
+
+void PolyModel::drawFrame(const RenderState& state, float frame, float seconds, FpsCounter& rate) const {
     const RenderMode& m = *state.mode;
     if (state.clearsFrame) {
         glClearColor(m.backgroundColour.x, m.backgroundColour.y, m.backgroundColour.z, 0.0f);
@@ -136,6 +140,6 @@ void PolyModel::drawFrame(const RenderState& state, float frame, float seconds) 
     glColor3fv(m.textColour.data());
     glRasterPos2f(-0.99f, -0.97f);
     drawText(state, "Frame %.2f", frame);
-    fpsCounter.update(seconds);
-    drawText(state, " (%.2f fps)", fpsCounter.rate);
+    rate.update(seconds);
+    drawText(state, " (%.2f fps)", rate.rate);
 }

@@ -23,7 +23,7 @@ void reflectionLayerOn(const RenderMode& mode, float seconds) {
     activeTexture(textureUnit1);
     glEnable(GL_TEXTURE_2D);
     glTexEnvi(GL_TEXTURE_ENV, GL_TEXTURE_ENV_MODE, mode.reflectionModulate ? GL_MODULATE : GL_DECAL);
-    reflectionTexture.ref->bind(seconds);
+    reflectionTexture.ref->bind(seconds, mode.textureFilters());
     glTexGeni(GL_S, GL_TEXTURE_GEN_MODE, GL_SPHERE_MAP);
     glTexGeni(GL_T, GL_TEXTURE_GEN_MODE, GL_SPHERE_MAP);
     glEnable(GL_TEXTURE_GEN_S);
@@ -89,7 +89,7 @@ void drawFace(const Face& f, const Vector* vertices, const Vector* normals, cons
     float colour[4] = {1.0f, 1.0f, 1.0f, 1.0f};
     if (f.textured) {
         glEnable(GL_TEXTURE_2D);
-        f.texture->bind(seconds);
+        f.texture->bind(seconds, renderMode.textureFilters());
     } else {
         colour[0] = f.colour[0] / 255.0f;
         colour[1] = f.colour[1] / 255.0f;
@@ -151,7 +151,7 @@ void fillRuns(const FaceArrays& arrays, const FaceRun* runs, size_t runCount, co
         if (run.texture != nullptr) {
             if (!textured) glEnable(GL_TEXTURE_2D);
             textured = true;
-            run.texture->bind(seconds);
+            run.texture->bind(seconds, renderMode.textureFilters());
             if (run.count > 0) glDrawArrays(GL_TRIANGLES, run.first, run.count);
             run.texture->unbind();
         } else {

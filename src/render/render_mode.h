@@ -3,6 +3,7 @@
 #include <cstdint>
 
 #include "core/vector.h"
+#include "textures/texture.h"
 
 // Drawing options and colours: one process-wide record. The host copies five
 // of the user's options in once at start-up; the rest keep their defaults.
@@ -14,8 +15,8 @@ struct RenderMode {
     bool pointSmooth = false;
     float lineWidth = 0.0f;         // pixels; 0 is refused by GL, leaving lines 1 pixel wide
     bool lineSmooth = false;
-    bool bilinear = true;           // read when a texture frame is uploaded
-    bool mipmap = true;             // read when a texture frame is uploaded
+    bool bilinear = true;           // given to a texture frame when it is first uploaded
+    bool mipmap = true;             // likewise
     bool lighting = true;
     bool smoothShading = false;     // per-vertex normals instead of the face normal
     bool fog = false;
@@ -28,6 +29,8 @@ struct RenderMode {
     Vector markerColour{0.0f, 0.6f, 0.8f};
     Vector textColour{0.8f, 0.8f, 0.8f};
     uint32_t fontListBase = 0;      // display list of character 0
+
+    TextureFilters textureFilters() const { return {bilinear, mipmap}; }
 };
 
 // Solid or wireframe drawing for the model on screen.

@@ -13,7 +13,7 @@ namespace {
 constexpr int32_t wireframeThreshold = 3276;  // about one model in ten
 }  // namespace
 
-Saver::Saver(SaverPlatform& platform) : platform_(platform) { shows_.push_back(std::make_unique<ModelShow>()); }
+Saver::Saver(SaverPlatform& platform) : platform_(platform) {}
 
 void Saver::useSettings(const Settings& settings) {
     settings_ = settings;
@@ -69,13 +69,11 @@ void Saver::startSaver() {
     random_.seed(static_cast<uint32_t>(platform_.now().seconds));
 
     const size_t showCount = choice_ == MonitorChoice::each ? monitors_.size() : 1;
-    shows_.clear();
-    for (size_t i = 0; i < showCount; ++i) shows_.push_back(std::make_unique<ModelShow>());
+    screens_.clear();
+    screens_.resize(showCount);
     // The first models' terms spread the changes over one time per object.
-    terms_.clear();
     for (size_t i = 0; i < showCount; ++i)
-        terms_.push_back(timePerObject_ * (1.0f + static_cast<float>(i) / static_cast<float>(showCount)));
-    seconds_.assign(showCount, 0.0f);
+        screens_[i].term = timePerObject_ * (1.0f + static_cast<float>(i) / static_cast<float>(showCount));
     rates_.assign(monitors_.size(), FpsCounter{});
 }
 
@@ -122,29 +120,29 @@ void Saver::tick() {
     const TimeStamp now = platform_.now();
     // Once every monitor has its first model, one model changes in a tick at most.
     bool changed = false;
-    for (size_t i = 0; i < shows_.size(); ++i) {
-        ModelShow& show = *shows_[i];
+    for (Screen& screen : screens_) {
+        ModelShow& show = *screen.show;
         TimeStamp at = now;
         float elapsed = at - show.start();
         // The first tick always puts a model up, whatever the clock says.
         const bool first = !show.hasModel();
-        if (first || (elapsed > terms_[i] && !changed)) {
+        if (first || (elapsed > screen.term && !changed)) {
             putNewModel(show);
-            if (!first) terms_[i] = timePerObject_;
+            if (!first) screen.term = timePerObject_;
             changed |= !first;
             at = show.start();
             elapsed = 0.0f;
         }
         show.animate(at, renderMode.animationSpeed);
-        seconds_[i] = elapsed;
+        screen.seconds = elapsed;
     }
     if (drawing_) draw();
-    for (auto& show : shows_) show->drift();
+    for (Screen& screen : screens_) screen.show->drift();
 }
 
 void Saver::draw() {
     if (oneMonitor() || choice_ == MonitorChoice::span) {
-        shows_[0]->draw(clientRect_, clientRect_, seconds_[0]);
+        screens_[0].show->draw(clientRect_, clientRect_, screens_[0].seconds);
         return;
     }
     // What no monitor shows is black. Where no two monitors overlap, one clear
@@ -157,8 +155,8 @@ void Saver::draw() {
     renderState.clearsFrame = !clearOnce;
     for (size_t m = 0; m < monitors_.size(); ++m) {
         if (choice_ == MonitorChoice::primary && !monitors_[m].primary) continue;
-        const size_t show = choice_ == MonitorChoice::each ? m : 0;
-        shows_[show]->draw(monitors_[m].area, clientRect_, seconds_[show], "", &rates_[m]);
+        const Screen& screen = screens_[choice_ == MonitorChoice::each ? m : 0];
+        screen.show->draw(monitors_[m].area, clientRect_, screen.seconds, "", &rates_[m]);
     }
     renderState.clearsFrame = true;
 }

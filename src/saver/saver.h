@@ -68,7 +68,7 @@ public:
     // Moves the current model's time on screen back by `seconds` (forward when
     // negative): the bench keeps a model up, or ends its time, without waiting.
     void shiftModelStart(int32_t seconds) {
-        for (auto& show : shows_) show->shiftStart(seconds);
+        for (Screen& screen : screens_) screen.show->shiftStart(seconds);
     }
     // Before onCreate, for the bench: false reads every model in its turn, as
     // when nothing was read ahead.
@@ -81,10 +81,10 @@ public:
     }
 
     // The show of the first monitor, or of the only one.
-    const ModelShow& show() const { return *shows_.front(); }
+    const ModelShow& show() const { return *screens_.front().show; }
     // One per monitor with `each`, else one.
-    int32_t showCount() const { return static_cast<int32_t>(shows_.size()); }
-    const ModelShow& show(int32_t index) const { return *shows_[index]; }
+    int32_t showCount() const { return static_cast<int32_t>(screens_.size()); }
+    const ModelShow& show(int32_t index) const { return *screens_[index].show; }
     const std::vector<Monitor>& monitors() const { return monitors_; }
     const OpenedGame& game() const { return game_; }
     const Settings& settings() const { return settings_; }
@@ -119,12 +119,19 @@ private:
     bool monitorsApart_ = true;      // no two of them overlap
     MonitorChoice choice_ = MonitorChoice::each;
     OpenedGame game_;
-    std::vector<std::unique_ptr<ModelShow>> shows_;
-    // Seconds each show's model stays up: the first ones on several monitors
-    // longer, so that their changes come one after another.
-    std::vector<float> terms_;
-    std::vector<float> seconds_;     // each show's time on screen at this tick
-    std::vector<FpsCounter> rates_;  // each monitor's frame rate, on several
+    // One model on screen and its cycle: with `each` one for every monitor,
+    // else one, drawn on the monitors the choice names.
+    struct Screen {
+        std::unique_ptr<ModelShow> show = std::make_unique<ModelShow>();
+        // Seconds its model stays up: the first ones on several monitors
+        // longer, so that their changes come one after another.
+        float term = 0.0f;
+        float seconds = 0.0f;  // its model's time on screen at this tick
+    };
+    std::vector<Screen> screens_;
+    // Each monitor's own frame rate on the overlay, on several: with `same`
+    // one screen is drawn on every monitor, and each counts its own frames.
+    std::vector<FpsCounter> rates_;
     float timePerObject_ = 15.0f;
     SaverRandom random_;
     int32_t modelChanges_ = 0;

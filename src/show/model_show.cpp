@@ -88,10 +88,7 @@ void ModelShow::draw(const ClientRect& area, const ClientRect& window, float sec
         camera_->setupView(area.width(), area.height());
         if (wireframe_) renderState.setWireframe();
         else renderState.setSolid();
-        // The renderer counts frames in the one counter: lend it this area's.
-        if (rate != nullptr) std::swap(*rate, fpsCounter);
-        model_->drawFrame(renderState, frame_, seconds);
-        if (rate != nullptr) std::swap(*rate, fpsCounter);
+        model_->drawFrame(renderState, frame_, seconds, rate != nullptr ? *rate : fpsCounter);
         if (renderMode.showText) drawText(" object '%s'%s", name_, overlaySuffix);
     } else {
         drawBlankFrame(area.width(), area.height());

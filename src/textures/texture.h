@@ -94,6 +94,13 @@ private:
 constexpr int fallbackImageSide = 16;
 extern const std::array<uint8_t, fallbackImageSide * fallbackImageSide * 4> fallbackImage;
 
+// How a texture is filtered: chosen by the drawing options when a frame is
+// first bound, and kept with its texture object for the object's life.
+struct TextureFilters {
+    bool bilinear = true;
+    bool mipmap = true;
+};
+
 // One decoded image of a texture and, once drawn, its OpenGL texture object.
 struct TextureFrame {
     uint16_t height = 0;
@@ -103,9 +110,9 @@ struct TextureFrame {
     // Made where the frame was decoded ahead of its turn; let go once uploaded.
     std::vector<MipLevel> mipLevels;
 
-    // Binds the frame, uploading it first if it has no GL name yet.
-    void bind();
-    void upload();
+    // Binds the frame, uploading it first, filtered so, if it has no GL name yet.
+    void bind(TextureFilters filters);
+    void upload(TextureFilters filters);
     void releaseGl();
 };
 
@@ -129,8 +136,9 @@ struct Texture : ListNode {
     uint32_t flags = 0;
 
     // `seconds` since the model was put on screen: picks the frame (frame 0
-    // for a negative or non-finite time), slides, sets blending.
-    void bind(float seconds);
+    // for a negative or non-finite time), slides, sets blending; a frame bound
+    // the first time is uploaded with `filters`.
+    void bind(float seconds, TextureFilters filters);
     void unbind();
     // The blend factors that bind sets: (SRC_ALPHA, ONE) for an additive
     // texture, (SRC_ALPHA, ONE_MINUS_SRC_ALPHA) for any other.
@@ -148,7 +156,7 @@ struct TextureRef : ListNode {
     explicit TextureRef(Texture* shared);
     ~TextureRef() override;
 
-    void bind(float seconds) { texture->bind(seconds); }
+    void bind(float seconds, TextureFilters filters) { texture->bind(seconds, filters); }
     void unbind() { texture->unbind(); }
 
     Texture* texture = nullptr;

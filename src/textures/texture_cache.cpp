@@ -11,7 +11,6 @@
 
 #include "data/hog_file.h"
 #include "data/in_file.h"
-#include "render/render_mode.h"
 #include "textures/texture.h"
 
 // Destroyed in the reverse order: the reflection texture lets go of its
@@ -63,19 +62,18 @@ bool glContextIsCurrent() { return contextQuery == nullptr || contextQuery(); }
 
 // ------------------------------------------------------------- TextureFrame
 
-void TextureFrame::bind() {
-    if (glName == 0) upload();
+void TextureFrame::bind(TextureFilters filters) {
+    if (glName == 0) upload(filters);
     else glBindTexture(GL_TEXTURE_2D, glName);
 }
 
-void TextureFrame::upload() {
+void TextureFrame::upload(TextureFilters filters) {
     GLuint generated = 0;
     glGenTextures(1, &generated);
     glName = generated;
     glBindTexture(GL_TEXTURE_2D, glName);
-    // The options as they stand now stay with this texture for its whole life.
-    const bool bilinear = renderMode.bilinear;
-    const bool mipmap = renderMode.mipmap;
+    const bool bilinear = filters.bilinear;
+    const bool mipmap = filters.mipmap;
     const GLint magnify = bilinear ? GL_LINEAR : GL_NEAREST;
     GLint minify = magnify;
     if (mipmap) minify = bilinear ? GL_LINEAR_MIPMAP_NEAREST : GL_NEAREST_MIPMAP_NEAREST;
@@ -125,7 +123,7 @@ Texture::~Texture() {
     delete[] name;
 }
 
-void Texture::bind(float seconds) {
+void Texture::bind(float seconds, TextureFilters filters) {
     int32_t frame = 0;
     if (flags & textureAnimated && frameCount > 1) {
         const auto fraction = [](float y) { return y - std::trunc(y); };
@@ -141,7 +139,7 @@ void Texture::bind(float seconds) {
         const float position = frameCount * x;
         if (position >= 0.0f && position < static_cast<float>(frameCount)) frame = static_cast<int32_t>(position);
     }
-    frames[frame].bind();
+    frames[frame].bind(filters);
 
     if (slides()) {
         glMatrixMode(GL_TEXTURE);
