@@ -226,40 +226,34 @@ private:
 };
 static_assert(std::endian::native == std::endian::little, "pixels are stored as R, G, B, A bytes");
 
-// One image record: header, the full-size image's runs, then the stored mip
-// levels' runs, which are stepped over.
-// `pixelBudget` is what the texture's frames may still hold between them.
-void readImageRecord(InFile& stream, const Texture& texture, TextureFrame& frame, int32_t& pixelBudget,
-                     PixelTable& table) {
+// An image record's header, its size checked against the limits.
+struct ImageHeader {
+    uint8_t format = 0;
+    int levelCount = 0;
+    int width = 0;
+    int height = 0;
+};
+
+ImageHeader readImageHeader(InFile& stream) {
+    ImageHeader header;
     if (readU16(stream) != 0) fail("Incorrect OGF header");
-    const uint8_t format = readU8(stream);
-    if (format != formatArgb4444 && format != formatArgb1555) fail("Incorrect OGF header");
+    header.format = readU8(stream);
+    if (header.format != formatArgb4444 && header.format != formatArgb1555) fail("Incorrect OGF header");
     skipString(stream);
-    const int levelCount = readU8(stream);
+    header.levelCount = readU8(stream);
     skipBytes(stream, imageFieldsSkip);
-    const int width = readU16(stream);
-    const int height = readU16(stream);
+    header.width = readU16(stream);
+    header.height = readU16(stream);
     skipBytes(stream, sizeFieldsSkip);
+    if (header.width == 0 || header.height == 0 || header.width > maxTextureSide || header.height > maxTextureSide)
+        fail("Bad OGF image size");
+    return header;
+}
 
-    if (width == 0 || height == 0 || width > maxTextureSide || height > maxTextureSide) fail("Bad OGF image size");
-    // At most 4096 * 4096 pixels, so no product below overflows 32 bits. Each
-    // run of 3 bytes covers at most 255 pixels: a stream too short to fill the
-    // image is refused before its buffer is allocated.
-    const int32_t pixelCount = width * height;
-    if (pixelCount > pixelBudget) fail("Bad OGF image size");
-    pixelBudget -= pixelCount;
-    ModelTextureBudget::chargePixels(pixelCount);
-    const int64_t leastBytes = static_cast<int64_t>((pixelCount + maxRunLength - 1) / maxRunLength) * bytesPerRun;
-    if (leastBytes > static_cast<int64_t>(stream.size()) - stream.tell()) fail("Tried to read past limit");
-
-    frame.width = static_cast<uint16_t>(width);
-    frame.height = static_cast<uint16_t>(height);
-    frame.pixels = new uint8_t[static_cast<size_t>(pixelCount) * 4];
-    table.prepare(format, texture);
-
-    RunReader runs(stream);
+// Decodes the full-size image's runs into `pixels` (`pixelCount` of them);
+// returns how far the last run went past the image's end.
+int decodeImageRuns(RunReader& runs, uint8_t* pixels, int32_t pixelCount, const PixelTable& table) {
     const SingleRunDecoder decodeSingleRuns = singleRunDecoder();
-    const RunSkipper skipRuns = runSkipper();
     int32_t written = 0;
     int carried = 0;
     while (written < pixelCount) {
@@ -277,7 +271,7 @@ void readImageRecord(InFile& stream, const Texture& texture, TextureFrame& frame
                     std::min<ptrdiff_t>((end - run) / (singleRunGroup * bytesPerRun), (pixelCount - written) / singleRunGroup));
                 if (groups > 0) {
                     const int32_t decoded =
-                        decodeSingleRuns(run, groups, frame.pixels + static_cast<size_t>(written) * 4, table.channels);
+                        decodeSingleRuns(run, groups, pixels + static_cast<size_t>(written) * 4, table.channels);
                     run += static_cast<ptrdiff_t>(decoded) * bytesPerRun;
                     written += decoded;
                     if (decoded > 0) continue;
@@ -286,7 +280,7 @@ void readImageRecord(InFile& stream, const Texture& texture, TextureFrame& frame
             const int count = run[0] == 0 ? 1 : run[0];
             const uint32_t pixel = table[static_cast<uint16_t>(run[1] | run[2] << 8)];
             run += bytesPerRun;
-            uint8_t* const at = frame.pixels + static_cast<size_t>(written) * 4;
+            uint8_t* const at = pixels + static_cast<size_t>(written) * 4;
             if (pixelCount - written >= maxRunLength + shortRun) {
                 // Far from the end no run can overflow the image. Runs are
                 // written in whole groups of 8 pixels, of which the next runs
@@ -305,10 +299,15 @@ void readImageRecord(InFile& stream, const Texture& texture, TextureFrame& frame
         }
         runs.use(static_cast<int32_t>((run - first) / bytesPerRun));
     }
+    return carried;
+}
 
-    // Runs may straddle levels: what overflowed one level counts toward the
-    // next. Levels shrink to nothing within a dozen steps, so a hostile level
-    // count costs nothing more; the carry stays below a level plus one run.
+// Steps over the stored mip levels' runs. Runs may straddle levels: what
+// overflowed one level (`carried`) counts toward the next. Levels shrink to
+// nothing within a dozen steps, so a hostile level count costs nothing more;
+// the carry stays below a level plus one run.
+void skipStoredLevels(RunReader& runs, int levelCount, int32_t pixelCount, int carried) {
+    const RunSkipper skipRuns = runSkipper();
     int32_t levelPixels = pixelCount;
     for (int level = 1; level < levelCount && levelPixels > 0; ++level) {
         levelPixels /= 4;
@@ -328,6 +327,32 @@ void readImageRecord(InFile& stream, const Texture& texture, TextureFrame& frame
         }
         carried -= levelPixels;
     }
+}
+
+// One image record: header, the full-size image's runs, then the stored mip
+// levels' runs, which are stepped over.
+// `pixelBudget` is what the texture's frames may still hold between them.
+void readImageRecord(InFile& stream, const Texture& texture, TextureFrame& frame, int32_t& pixelBudget,
+                     PixelTable& table) {
+    const ImageHeader header = readImageHeader(stream);
+    // At most 4096 * 4096 pixels, so no product below overflows 32 bits. Each
+    // run of 3 bytes covers at most 255 pixels: a stream too short to fill the
+    // image is refused before its buffer is allocated.
+    const int32_t pixelCount = header.width * header.height;
+    if (pixelCount > pixelBudget) fail("Bad OGF image size");
+    pixelBudget -= pixelCount;
+    ModelTextureBudget::chargePixels(pixelCount);
+    const int64_t leastBytes = static_cast<int64_t>((pixelCount + maxRunLength - 1) / maxRunLength) * bytesPerRun;
+    if (leastBytes > static_cast<int64_t>(stream.size()) - stream.tell()) fail("Tried to read past limit");
+
+    frame.width = static_cast<uint16_t>(header.width);
+    frame.height = static_cast<uint16_t>(header.height);
+    frame.pixels = new uint8_t[static_cast<size_t>(pixelCount) * 4];
+    table.prepare(header.format, texture);
+
+    RunReader runs(stream);
+    const int carried = decodeImageRuns(runs, frame.pixels, pixelCount, table);
+    skipStoredLevels(runs, header.levelCount, pixelCount, carried);
     runs.finish();
 }
 
