@@ -11,6 +11,7 @@
 #include "forge/demo_archive.h"
 #include "forge/game_scale_archive.h"
 #include "show/game_archive.h"
+#include "show/opened_game.h"
 #include "textures/texture.h"
 
 namespace bench {
@@ -64,10 +65,11 @@ const std::string& largestDemoModel() {
 }
 
 void useArchive(const std::string& path) {
+    static OpenedGame game;
     textureCache.clear();
     clearGameTable();
-    useGameArchive(path.c_str());
-    loadGameTable(gameTableName);
+    game.use(path);
+    game.readTable();
 }
 
 std::string rendererName = "unknown";
