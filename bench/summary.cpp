@@ -82,6 +82,10 @@ void SummaryReporter::add(const std::string& name, const Run& run) {
     char limit[64];
     if (starts(name, "BM_OpenArchiveAndListModels")) {
         row.format = "%s ms", row.precision = {3}, figures = {ms};
+    } else if (starts(name, "BM_FindGame")) {
+        row.format = "%s ms (%s places looked at)", row.precision = {1, 0}, figures = {ms, counter("places")};
+    } else if (starts(name, "BM_SaverStartUp")) {
+        row.format = "%s ms", row.precision = {1}, figures = {ms};
     } else if (starts(name, "BM_ReadModel")) {
         row.format = "%s us vs %s us raw (%s files, %s KB): %sx; %sx of raw read + writing its %s Mpixel";
         row.precision = {1, 1, 0, 0, 2, 2, 2};
