@@ -1,6 +1,7 @@
 # Sourced by run.sh after the dialog's tests: the dialog's game row with each
 # way the game is found, its folder picker, and /s finding the demo game
-# through Steam, GOG and game_dir with no App Paths entry. Leaves App Paths
+# through Steam, GOG and game_dir with no App Paths entry, and kvtool.exe
+# find-game through the same. Leaves App Paths
 # pointing at the demo game, as it found it.
 
 mkdir -p "$work/steam/steamapps" "$work/library/steamapps/common" "$work/gog"
@@ -97,6 +98,15 @@ saver_finds "a GOG key"
 use_none
 use_chosen
 saver_finds "game_dir"
+
+# kvtool.exe finds the game by the same stores, in the same order.
+use_none
+use_steam
+use_gog
+found=$(timeout 60 "$wine" "$win_build/tools/kvtool/kvtool.exe" find-game --all 2>"$work/find.err" | tr -d '\r')
+expected=$(printf '%s\tSteam library %s\n%s\tGOG' "$steam_game" "$library" "$gog_game")
+[ "$found" = "$expected" ] && pass "kvtool.exe find-game --all lists the Steam library's game, then GOG's" ||
+    fail "kvtool.exe find-game --all" "'$found' $(cat "$work/find.err")"
 
 use_none
 reg add "$app_paths" /v Path /d "$game_win" /f
