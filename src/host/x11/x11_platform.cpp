@@ -248,14 +248,17 @@ TimeStamp X11Platform::now() {
 std::optional<std::string> X11Platform::gameArchivePath() {
     // An archive named on the command line is taken as given: opening it says what is wrong with it.
     if (!options_.archive.empty()) return archivePathFor(options_.archive);
+    // kvss asks before its window opens and the saver asks again: one search serves both.
+    if (archiveFound_) return *archiveFound_;
+    archiveFound_.emplace();
     Settings settings;
     loadSettings(store_, settings);
     options_.applyTo(settings);
     GameSearch search;
     search.chosen = settings.game_dir;
     const GameSearchResult result = findGame(search);
-    if (result.found.empty()) return std::nullopt;
-    return result.found.front().archive;
+    if (!result.found.empty()) *archiveFound_ = result.found.front().archive;
+    return *archiveFound_;
 }
 
 void X11Platform::fatal(const char* message) {

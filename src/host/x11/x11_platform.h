@@ -60,4 +60,5 @@ private:
     XFontStruct* font_ = nullptr;
     int timerMilliseconds_ = 0;
     Point pointerAtOpen_;
+    std::optional<std::optional<std::string>> archiveFound_;  // the finder's answer, once asked
 };
