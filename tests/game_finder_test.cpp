@@ -170,6 +170,14 @@ TEST(WineRegistryFile, ReadsWantedKeysWithEscapesAndSkipsDataItDoesNotNeed) {
 
     WineRegistry notWine(RegistryHive::localMachine, machineKeysRead());
     EXPECT_FALSE(notWine.addLine("REGEDIT4"));
+
+    // Read whole, the keys passed over are skipped to the next line that begins
+    // with "[": one inside a value begins no key.
+    WineRegistry whole(RegistryHive::localMachine, machineKeysRead());
+    ASSERT_TRUE(whole.read("WINE REGISTRY Version 2\n[Software\\\\Classes\\\\X] 1\n"
+                           "\"A\"=\"[Software\\\\GOG.com\\\\Games\\\\1] 1\"\n\"path\"=\"C:\\\\Wrong\"\n"
+                           "[Software\\\\GOG.com\\\\Games\\\\2] 1\n\"path\"=\"C:\\\\Right\"\n"));
+    EXPECT_EQ(gogFolders(whole), (std::vector<std::string>{"C:\\Right"}));
 }
 
 TEST(GameFinder, SteamLibrariesAreLookedAtInOrderOnceEachPastWhatIsBrokenOrUnplugged) {

@@ -152,16 +152,19 @@ void WineRegistry::addValue(std::string_view line) {
 bool WineRegistry::read(std::string_view text) {
     size_t at = 0;
     while (at < text.size()) {
-        if (headerSeen_ && current_ == nullptr && !continued_) {
-            // Only the next key line matters; continued data never begins a line with "[".
-            size_t key = at;
-            while (key < text.size() && text[key] != '[') {
-                const void* bracket = std::memchr(text.data() + key + 1, '[', text.size() - key - 1);
+        if (headerSeen_ && current_ == nullptr && !continued_ && text[at] != '[') {
+            // Only the next key line matters: a "[" that begins a line (continued
+            // data never does), not one inside a value.
+            for (size_t from = at;;) {
+                const void* bracket = std::memchr(text.data() + from, '[', text.size() - from);
                 if (bracket == nullptr) return true;
-                key = static_cast<size_t>(static_cast<const char*>(bracket) - text.data());
-                if (text[key - 1] != '\n') continue;
+                const size_t key = static_cast<size_t>(static_cast<const char*>(bracket) - text.data());
+                if (text[key - 1] == '\n') {
+                    at = key;
+                    break;
+                }
+                from = key + 1;
             }
-            at = key;
         }
         const size_t end = text.find('\n', at);
         if (!addLine(text.substr(at, end == std::string_view::npos ? std::string_view::npos : end - at))) return false;
