@@ -48,8 +48,9 @@ public:
     // `path` for people: $HOME shown as "~".
     std::string shown(const std::string& path) const;
 
-    // Steam's libraries, once Steam has been looked at: their Proton prefixes come later.
-    std::vector<std::string> steamLibraries;
+    // The steamapps folders of Steam's libraries, once Steam has been looked at:
+    // their Proton prefixes come later.
+    std::vector<std::string> steamappsFolders;
 
 private:
     const GameSearch& search_;

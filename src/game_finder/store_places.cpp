@@ -94,13 +94,14 @@ void lookInSteam(FinderWalk& walk) {
     for (const std::string& library : libraries) {
         const std::string origin = "Steam library " + walk.shown(library);
         if (!walk.firstVisit(library, origin)) continue;
-        walk.steamLibraries.push_back(library);
-        for (const std::string& steamapps : spellings(walk, library, "steamapps"))
+        for (const std::string& steamapps : spellings(walk, library, "steamapps")) {
+            walk.steamappsFolders.push_back(steamapps);
             for (const std::string& common : spellings(walk, steamapps, "common"))
                 for (const Subfolder& game : subfolders(common)) {
                     if (walk.done()) return;
                     walk.lookAt(joinPath(common, game.name), GameSource::steam, origin, game.identity);
                 }
+        }
     }
 }
 

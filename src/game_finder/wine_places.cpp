@@ -135,14 +135,11 @@ void lookInWinePrefixes(FinderWalk& walk) {
     const std::optional<std::string> home = walk.home();
     if (!home) return;
     lookInPrefix(walk, joinPath(*home, ".wine"), "Wine prefix");
-    for (const std::string& library : walk.steamLibraries) {
-        for (const std::string& steamapps : {std::string("steamapps"), std::string("SteamApps")}) {
-            const std::string compatdata = joinPath(joinPath(library, steamapps), "compatdata");
-            if (!isFolder(compatdata)) continue;
-            std::vector<std::string> games = folderEntries(compatdata, true);
-            if (games.size() > maxPrefixesPerFolder) games.resize(maxPrefixesPerFolder);
-            for (const std::string& game : games) lookInPrefix(walk, joinPath(joinPath(compatdata, game), "pfx"), "Proton prefix");
-        }
+    for (const std::string& steamapps : walk.steamappsFolders) {
+        const std::string compatdata = joinPath(steamapps, "compatdata");
+        std::vector<std::string> games = folderEntries(compatdata, true);
+        if (games.size() > maxPrefixesPerFolder) games.resize(maxPrefixesPerFolder);
+        for (const std::string& game : games) lookInPrefix(walk, joinPath(joinPath(compatdata, game), "pfx"), "Proton prefix");
     }
     const std::string data = walk.xdgFolder("XDG_DATA_HOME", ".local/share").value_or(joinPath(*home, ".local/share"));
     lookInPrefixesUnder(walk, joinPath(data, "bottles/bottles"), "Bottles bottle");

@@ -81,10 +81,11 @@ LookOutcome FinderGameLookup::check(const std::string& folder) { return checkGam
 
 std::string refusalText(const std::string& folder, LookOutcome outcome) {
     const std::string advice = ": choose the folder the game is installed in.";
+    const std::string archive = archiveFileName;
     switch (outcome) {
-        case LookOutcome::notArchive: return "The kv.hog in " + folder + " is not the game's archive" + advice;
-        case LookOutcome::unreadable: return "The kv.hog in " + folder + " cannot be read" + advice;
-        default: return folder + " holds no kv.hog" + advice;
+        case LookOutcome::notArchive: return "The " + archive + " in " + folder + " is not the game's archive" + advice;
+        case LookOutcome::unreadable: return "The " + archive + " in " + folder + " cannot be read" + advice;
+        default: return folder + " holds no " + archive + advice;
     }
 }
 
