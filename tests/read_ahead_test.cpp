@@ -11,6 +11,7 @@
 #include "forge/bitmap_writer.h"
 #include "forge/demo_archive.h"
 #include "forge/hog_writer.h"
+#include "model/poly_model.h"
 #include "saver_fixture.h"
 
 namespace {
@@ -87,6 +88,29 @@ TEST_F(ReadAhead, TheSameModelsRandomNumbersAndPixelsOnOneMonitorAndTwo) {
         EXPECT_EQ(run(true, monitors, true), inTurn) << monitors.size() << " monitors, the reader done before each change";
         EXPECT_EQ(run(true, monitors, false), inTurn) << monitors.size() << " monitors, changes that find the reader at work";
     }
+}
+
+TEST_F(ReadAhead, TheTicksBeforeAChangeSendTheNextModelUpWithItsFaceArrays) {
+    start(demoArchive().build());
+    saver->onTimer();  // the first model, then the reader starts
+    saver->finishReadingAhead();
+    saver->onTimer();  // a steady tick: its spare time uploads
+    const PolyModel* next = saver->finishReadingAhead().model();
+    ASSERT_NE(next, nullptr);
+    int textured = 0;
+    for (const RefNode<Subobject>* node : next->allSubobjects->as<RefNode<Subobject>>()) {
+        const Subobject& subobject = *node->target;
+        if (subobject.faces.first == nullptr) continue;
+        EXPECT_NE(subobject.drawing, nullptr) << subobject.name;
+        for (const Face* face : subobject.faces.as<Face>()) {
+            if (!face->textured) continue;
+            ++textured;
+            const Texture& texture = *face->texture->texture;
+            for (int32_t i = 0; i < texture.frameCount; ++i)
+                EXPECT_NE(texture.frames[i].glName, 0u) << texture.name << " frame " << i;
+        }
+    }
+    EXPECT_GT(textured, 0);
 }
 
 // Seconds (the generator's seed) at which the first of two models comes up

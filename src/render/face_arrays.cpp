@@ -1,6 +1,7 @@
 #include "render/face_arrays.h"
 
 #include <cstddef>
+#include <unordered_set>
 
 #include "textures/texture.h"
 
@@ -45,6 +46,18 @@ const FaceArrays& faceArraysOf(const Subobject& s, bool smooth) {
         arrays = static_cast<FaceArrays*>(s.drawing.get());
     }
     return *arrays;
+}
+
+std::vector<Texture*> makeFaceArrays(const PolyModel& model, bool smooth) {
+    std::vector<Texture*> textures;
+    std::unordered_set<const Texture*> seen;
+    for (const RefNode<Subobject>* node : model.allSubobjects->as<RefNode<Subobject>>()) {
+        const Subobject& s = *node->target;
+        if (s.faces.first == nullptr) continue;
+        for (const FaceRun& run : faceArraysOf(s, smooth).runs)
+            if (run.texture != nullptr && seen.insert(run.texture).second) textures.push_back(run.texture);
+    }
+    return textures;
 }
 
 void useFaceArrays(const FaceArrays& arrays, bool filled) {

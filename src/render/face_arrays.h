@@ -43,6 +43,12 @@ struct FaceArrays : SubobjectDrawing {
 // only if the shading changes).
 const FaceArrays& faceArraysOf(const Subobject& subobject, bool smooth);
 
+// Makes, before the model is first drawn, the arrays of each of its subobjects
+// that has faces, for this shading: no OpenGL, so a model read ahead of its
+// turn gets them on the thread that reads it. Returns the textures that the
+// faces are drawn with, each once, in the order they are first drawn.
+std::vector<Texture*> makeFaceArrays(const PolyModel& model, bool smooth);
+
 // Points the vertex, normal, texture-coordinate and colour arrays (with
 // `filled`) or the vertex and edge-flag arrays (for outlines) at `arrays`, and
 // enables them; `releaseFaceArrays` disables them again.

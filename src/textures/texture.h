@@ -144,6 +144,10 @@ struct Texture : ListNode {
     // texture, (SRC_ALPHA, ONE_MINUS_SRC_ALPHA) for any other.
     void setBlendFunction() const;
     bool slides() const { return slideRateU != 0.0f || slideRateV != 0.0f; }
+    // Uploads, with `filters`, each frame that has no GL name yet, ahead of
+    // its first bind, and binds again what was bound; returns the pixels of
+    // the frames uploaded (their full-size images).
+    int64_t uploadFrames(TextureFilters filters);
     void releaseGl();
 };
 

@@ -162,6 +162,19 @@ void Texture::unbind() {
     }
 }
 
+int64_t Texture::uploadFrames(TextureFilters filters) {
+    GLint bound = 0;
+    glGetIntegerv(GL_TEXTURE_BINDING_2D, &bound);
+    int64_t pixels = 0;
+    for (int32_t i = 0; i < frameCount; ++i) {
+        if (frames[i].glName != 0) continue;
+        frames[i].upload(filters);
+        pixels += int64_t{frames[i].width} * frames[i].height;
+    }
+    glBindTexture(GL_TEXTURE_2D, static_cast<GLuint>(bound));
+    return pixels;
+}
+
 void Texture::releaseGl() {
     for (int32_t i = 0; i < frameCount; ++i) frames[i].releaseGl();
 }
