@@ -108,7 +108,7 @@ public:
     List faces;
     List points[functionalPointKindCount];
     Arena faceArena;  // the faces, their corners and texture handles; released after them
-    mutable std::unique_ptr<SubobjectDrawing> drawing;  // the renderer's; null until first drawn
+    mutable std::unique_ptr<SubobjectDrawing> drawing;  // the renderer's; null until first drawn or read ahead
 };
 
 // The spin axis of a $rotate subobject: the axis of the first of its first
