@@ -163,15 +163,16 @@ void Texture::unbind() {
 }
 
 int64_t Texture::uploadFrames(TextureFilters filters) {
-    GLint bound = 0;
-    glGetIntegerv(GL_TEXTURE_BINDING_2D, &bound);
+    // A texture the model on screen already sent up costs no GL call.
+    GLint bound = -1;
     int64_t pixels = 0;
     for (int32_t i = 0; i < frameCount; ++i) {
         if (frames[i].glName != 0) continue;
+        if (bound < 0) glGetIntegerv(GL_TEXTURE_BINDING_2D, &bound);
         frames[i].upload(filters);
         pixels += int64_t{frames[i].width} * frames[i].height;
     }
-    glBindTexture(GL_TEXTURE_2D, static_cast<GLuint>(bound));
+    if (bound >= 0) glBindTexture(GL_TEXTURE_2D, static_cast<GLuint>(bound));
     return pixels;
 }
 
